@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, only those that
+# are missing, so a second run installs nothing. Sourced by test.sh and run.sh.
+set -euo pipefail
+
+TR58K_PACKAGES=(
+  cmake g++ pkg-config make
+  libgtest-dev libgmock-dev
+  libudev-dev
+  qt6-base-dev libgl-dev
+  fonts-wqy-zenhei
+)
+
+tr58k_missing_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+  echo "${missing[@]:-}"
+}
+
+tr58k_install_packages() {
+  local missing
+  missing=$(tr58k_missing_packages "$@")
+  [ -z "$missing" ] && return 0
+  echo "Installing missing packages: $missing"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+  fi
+  $sudo apt-get update -qq
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
