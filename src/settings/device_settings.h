@@ -43,9 +43,12 @@ struct DeviceSettings {
 };
 
 void ToDeviceSettings(const MouseSettings& in, DeviceSettings& out);
-// Copies back only the fields the mouse is authoritative for (see .cpp).
+// Copies back only the fields the mouse is authoritative for: profileIndex,
+// wheelBacklight, reportInterval, dpiLevelCount, activeLevel, levelAttribute
+// and dpi. The path, name, auxOption, colours and restorePending stay.
 void FromDeviceSettings(const DeviceSettings& in, MouseSettings& out);
-// `block` must be zero-filled by the caller; unlisted bytes stay 0.
+// Writes the whole block: every byte outside the fields and the fixed table
+// is set to 0, whatever `block` held before.
 void EncodeConfigBlock(const DeviceSettings& in, DeviceConfigBlock& block);
 // Leaves `out.name` as it was.
 void DecodeConfigBlock(const DeviceConfigBlock& block, DeviceSettings& out);

@@ -1,0 +1,90 @@
+#include "settings/code_page.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+
+namespace tr58k {
+namespace {
+
+constexpr char32_t kReplacement = U'\uFFFD';  // marks a character to replace
+
+// Splits UTF-16 into code points; an unpaired surrogate yields kReplacement.
+class CodePointReader {
+ public:
+  explicit CodePointReader(std::u16string_view text) : text_(text) {}
+
+  bool Next(char32_t& out) {
+    if (pos_ >= text_.size()) return false;
+    const char16_t unit = text_[pos_++];
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      if (pos_ < text_.size() && text_[pos_] >= 0xDC00 && text_[pos_] <= 0xDFFF) {
+        const char16_t low = text_[pos_++];
+        out = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(low) - 0xDC00);
+        return true;
+      }
+      out = kReplacement;
+      return true;
+    }
+    out = (unit >= 0xDC00 && unit <= 0xDFFF) ? kReplacement : char32_t(unit);
+    return true;
+  }
+
+ private:
+  std::u16string_view text_;
+  size_t pos_ = 0;
+};
+
+class GbkEncoder {
+ public:
+  GbkEncoder() : cd_(iconv_open("GBK", "UCS-4LE")) {}
+  ~GbkEncoder() {
+    if (cd_ != kInvalid) iconv_close(cd_);
+  }
+  GbkEncoder(const GbkEncoder&) = delete;
+  GbkEncoder& operator=(const GbkEncoder&) = delete;
+
+  // The GBK bytes of one code point, or the default character.
+  std::string Encode(char32_t cp) {
+    if (cp < 0x80) return std::string(1, static_cast<char>(cp));
+    if (cp == kReplacement || cd_ == kInvalid) return std::string(1, kCodePageDefaultChar);
+    std::array<char, 4> in = {static_cast<char>(cp & 0xFF), static_cast<char>((cp >> 8) & 0xFF),
+                              static_cast<char>((cp >> 16) & 0xFF),
+                              static_cast<char>((cp >> 24) & 0xFF)};
+    std::array<char, 8> out{};
+    char* inPtr = in.data();
+    size_t inLeft = in.size();
+    char* outPtr = out.data();
+    size_t outLeft = out.size();
+    const size_t rc = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+    if (rc == static_cast<size_t>(-1) || rc > 0 || inLeft != 0) {
+      // rc > 0 counts irreversible (approximated) conversions: not the
+      // character the user typed, so it is replaced like an unknown one.
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      return std::string(1, kCodePageDefaultChar);
+    }
+    return std::string(out.data(), static_cast<size_t>(outPtr - out.data()));
+  }
+
+ private:
+  static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
+  iconv_t cd_;
+};
+
+}  // namespace
+
+std::string ToNameCodePage(std::u16string_view text, size_t maxBytes) {
+  GbkEncoder encoder;
+  CodePointReader reader(text);
+  std::string result;
+  char32_t cp = 0;
+  while (reader.Next(cp) && cp != 0) {
+    const std::string bytes = encoder.Encode(cp);
+    if (result.size() + bytes.size() > maxBytes) break;
+    result += bytes;
+  }
+  return result;
+}
+
+}  // namespace tr58k

@@ -1,0 +1,21 @@
+// Conversion of the profile name to the 8-bit code page the mouse stores.
+// Linux has no per-thread ANSI code page; GBK (code page 936) stands in for
+// it, the code page the mouse's own name field was made for.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tr58k {
+
+inline constexpr char kCodePageDefaultChar = '?';
+
+// Converts UTF-16 `text` to GBK bytes. Each code point GBK cannot represent,
+// and each unpaired surrogate, becomes one '?'. The result is cut to at most
+// `maxBytes` bytes at a character boundary, so a double-byte character is
+// never split. Conversion stops at an embedded U+0000. Never fails: if the
+// system has no GBK converter, non-ASCII characters become '?'.
+std::string ToNameCodePage(std::u16string_view text, size_t maxBytes);
+
+}  // namespace tr58k
