@@ -1,0 +1,248 @@
+#include "cli/cli_commands.h"
+
+#include <filesystem>
+#include <functional>
+#include <utility>
+
+#include "cli/cli_messages.h"
+#include "cli/profile_save_check.h"
+#include "cli/settings_report.h"
+#include "device/mouse_session.h"
+#include "settings/profile_file.h"
+
+namespace tr58k {
+namespace {
+
+// Closes the link when a command ends, so that the trace ends with "close"
+// and nothing stays open behind a finished command.
+class LinkCloser {
+ public:
+  explicit LinkCloser(DeviceLink& link) : link_(link) {}
+  ~LinkCloser() {
+    if (link_.handle) CloseHidDevice(link_);
+  }
+  LinkCloser(const LinkCloser&) = delete;
+  LinkCloser& operator=(const LinkCloser&) = delete;
+
+ private:
+  DeviceLink& link_;
+};
+
+bool AccessDenied(const DeviceLink& link) {
+  return link.lastOpenError == hid_error::kAccessDenied;
+}
+
+// After a failed open on apply or restore: the window's message, then why.
+int ReportNotFoundOnApply(CliContext& context) {
+  context.err << kMouseNotFoundMessage << '\n';
+  if (AccessDenied(context.link)) {
+    context.err << AccessDeniedMessage(context.link.lastOpenErrorPath);
+    return kExitAccessDenied;
+  }
+  context.err << "tr58kctl: the ZEMO TR-58K mouse was not found; nothing was sent or saved. "
+                 "Plug it in and try again.\n";
+  return kExitMouseNotFound;
+}
+
+void PrintSettings(CliContext& context, const MouseSettings& settings) {
+  context.out << (context.json ? SettingsJson(settings) : SettingsText(settings));
+}
+
+// Runs the shared apply sequence with `readControls` in place of the
+// window's controls, then says what happened. With --trace a "save" line
+// marks where the profile was written among the exchanges.
+int ApplyAndReport(CliContext& context, MouseSettings& settings,
+                   const std::function<void(MouseSettings&)>& readControls, const char* done) {
+  ProfileSaveCheck saveCheck(settings.profilePath);
+  DeviceLink& link = context.link;
+  const LinkTrace outerTrace = link.trace;
+  bool controlsRead = false;
+  bool saveTraced = false;
+  if (outerTrace) {
+    link.trace = [&](std::string_view line) {
+      if (controlsRead && !saveTraced) {
+        saveTraced = true;
+        outerTrace("save " + (settings.profilePath.empty() ? std::string("(no profile path)")
+                                                           : settings.profilePath) +
+                   (saveCheck.Saved(settings) ? " ok" : " failed"));
+      }
+      outerTrace(line);
+    };
+  }
+  const ApplyOutcome outcome = ApplySettingsToMouse(link, settings, [&](MouseSettings& record) {
+    readControls(record);
+    controlsRead = true;
+  });
+  link.trace = outerTrace;
+
+  if (outcome == ApplyOutcome::kMouseNotFound) return ReportNotFoundOnApply(context);
+  if (settings.profilePath.empty()) {
+    context.err << "tr58kctl: warning: no per-user folder (neither XDG_CONFIG_HOME nor HOME "
+                   "names an absolute folder); the profile was not saved.\n";
+  } else if (!saveCheck.Saved(settings)) {
+    context.err << "tr58kctl: warning: the profile could not be saved to "
+                << QuoteForTerminal(settings.profilePath) << ".\n";
+  }
+  switch (outcome) {
+    case ApplyOutcome::kSlotQueryFailed:
+      context.err << "tr58kctl: the mouse did not answer the profile-slot query; "
+                     "nothing was written to it.\n";
+      return kExitCommandFailed;
+    case ApplyOutcome::kWriteFailed:
+      context.err << "tr58kctl: the mouse did not accept the configuration write; "
+                     "its settings may be unchanged.\n";
+      return kExitCommandFailed;
+    default:
+      break;
+  }
+  if (context.json) {
+    PrintSettings(context, settings);
+  } else {
+    context.out << done << '\n' << SettingsText(settings);
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+MouseSettings LoadStartupSettings(const std::string& profilePath) {
+  MouseSettings settings;
+  settings.profileIndex = 0;
+  settings.profileName = u"Profile";
+  settings.profilePath = profilePath;
+  if (!profilePath.empty()) LoadProfile(settings, profilePath);
+  return settings;
+}
+
+void ReadCommandLineInto(const ApplyChanges& changes, MouseSettings& settings) {
+  if (changes.reportInterval) settings.reportInterval = *changes.reportInterval;
+  if (changes.dpiLevelCount) settings.dpiLevelCount = *changes.dpiLevelCount;
+  if (changes.wheelBacklight) settings.wheelBacklight = *changes.wheelBacklight;
+  settings.wheelBacklight = settings.wheelBacklight == 1 ? 1 : 0;
+  for (int k = 0; k < kDpiLevels; ++k) {
+    if (changes.dpi) settings.dpi[k].dpiX = (*changes.dpi)[k];
+    settings.dpi[k].dpiY = settings.dpi[k].dpiX;
+  }
+}
+
+std::string CheckSendable(const MouseSettings& s) {
+  if (ReportRateHz(s.reportInterval) == 0) {
+    return "the current report interval code " + std::to_string(s.reportInterval) +
+           " is not a rate the mouse knows; name one with --rate 1000|500|250|125";
+  }
+  if (s.dpiLevelCount < 1 || s.dpiLevelCount > kDpiLevels) {
+    return "the current level count " + std::to_string(s.dpiLevelCount) +
+           " is not 1 to 4; name one with --levels";
+  }
+  for (int k = 0; k < kDpiLevels; ++k) {
+    if (!IsValidDpi(s.dpi[k].dpiX)) {
+      return "the current DPI of level " + std::to_string(k + 1) + ", " +
+             std::to_string(s.dpi[k].dpiX) +
+             ", is not 50 to 16000 in steps of 50; name all four with --dpi D1,D2,D3,D4";
+    }
+  }
+  return {};
+}
+
+int RunInfo(CliContext& context) {
+  LinkCloser closer(context.link);
+  MouseInfo info;
+  info.present = OpenHidDevice(context.link, kMouseProductId) == 1;
+  if (info.present) {
+    info.firmwareVersion = ReadFirmwareVersion(context.link);
+    info.versionNumber = context.link.versionNumber;
+  }
+  context.out << (context.json ? InfoJson(info) : InfoText(info));
+  if (info.present) return kExitOk;
+  if (AccessDenied(context.link)) {
+    context.err << AccessDeniedMessage(context.link.lastOpenErrorPath);
+    return kExitAccessDenied;
+  }
+  return kExitMouseNotFound;
+}
+
+int RunShow(CliContext& context) {
+  LinkCloser closer(context.link);
+  MouseSettings settings = LoadStartupSettings(context.profilePath);
+  const RefreshResult refresh = RefreshSettingsFromMouse(context.link, settings);
+  if (!refresh.found && AccessDenied(context.link)) {
+    context.err << AccessDeniedMessage(context.link.lastOpenErrorPath);
+  }
+  if (!refresh.found) {
+    context.err << "tr58kctl: note: the mouse was not found; these are the stored settings.\n";
+  } else if (!refresh.configRead) {
+    context.err << "tr58kctl: note: the mouse did not send its settings; "
+                   "these are the stored settings.\n";
+  }
+  PrintSettings(context, settings);
+  return kExitOk;
+}
+
+int RunApply(const ApplyChanges& changes, CliContext& context) {
+  LinkCloser closer(context.link);
+  MouseSettings settings = LoadStartupSettings(context.profilePath);
+  const RefreshResult refresh = RefreshSettingsFromMouse(context.link, settings);
+  if (!refresh.found) return ReportNotFoundOnApply(context);
+  if (!refresh.configRead) {
+    context.err << "tr58kctl: note: the mouse did not send its settings; "
+                   "starting from the stored settings.\n";
+  }
+  settings.restorePending = 0;
+  MouseSettings wanted = settings;
+  ReadCommandLineInto(changes, wanted);
+  if (const std::string problem = CheckSendable(wanted); !problem.empty()) {
+    context.err << "tr58kctl: " << problem << ". Nothing was sent or saved.\n";
+    return kExitBadArguments;
+  }
+  return ApplyAndReport(
+      context, settings,
+      [&](MouseSettings& record) { ReadCommandLineInto(changes, record); },
+      "Applied to the mouse; saved in the profile.");
+}
+
+int RunRestore(CliContext& context) {
+  LinkCloser closer(context.link);
+  MouseSettings settings = LoadStartupSettings(context.profilePath);
+  ResetToFactory(settings);
+  return ApplyAndReport(
+      context, settings, [](MouseSettings& record) { ReadCommandLineInto({}, record); },
+      "Factory settings restored; saved in the profile.");
+}
+
+int RunProfile(CliContext& context) {
+  if (context.profilePath.empty()) {
+    context.err << "tr58kctl: no per-user folder (neither XDG_CONFIG_HOME nor HOME names an "
+                   "absolute folder), so there is no profile.\n";
+    context.out << (context.json ? "null\n" : "No profile.\n");
+    return kExitOk;
+  }
+  MouseSettings settings = LoadStartupSettings({});
+  settings.profilePath = context.profilePath;
+  if (LoadProfile(settings, context.profilePath)) {
+    context.out << (context.json ? StoredProfileJson(settings) : StoredProfileText(settings));
+    return kExitOk;
+  }
+  std::error_code error;
+  const bool exists = std::filesystem::exists(context.profilePath, error);
+  const std::string where = QuoteForTerminal(context.profilePath);
+  if (exists) {
+    context.err << "tr58kctl: " << where
+                << " is not a readable profile; it is treated as if there were none.\n";
+  }
+  context.out << (context.json ? std::string("null\n") : "No profile stored at " + where + ".\n");
+  return kExitOk;
+}
+
+int RunCommand(const CliOptions& options, CliContext& context) {
+  switch (options.command) {
+    case CliCommand::kInfo: return RunInfo(context);
+    case CliCommand::kShow: return RunShow(context);
+    case CliCommand::kApply: return RunApply(options.changes, context);
+    case CliCommand::kRestore: return RunRestore(context);
+    case CliCommand::kProfile: return RunProfile(context);
+    case CliCommand::kNone: break;
+  }
+  return kExitBadArguments;
+}
+
+}  // namespace tr58k

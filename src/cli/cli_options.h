@@ -1,0 +1,74 @@
+// tr58kctl's command line: the commands, the global options, the options of
+// `apply`, and the help texts. Parsing checks every value (a DPI the mouse
+// cannot take is refused here, before any device or file is touched).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/mouse_settings.h"
+
+namespace tr58k {
+
+// Exit statuses of tr58kctl.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBadArguments = 2;
+inline constexpr int kExitMouseNotFound = 3;
+inline constexpr int kExitCommandFailed = 4;
+inline constexpr int kExitAccessDenied = 5;
+
+enum class CliCommand { kNone, kInfo, kShow, kApply, kRestore, kProfile };
+
+// What `apply` was told to change; an empty field keeps the current value.
+struct ApplyChanges {
+  std::optional<int16_t> reportInterval;  // a report interval code (1, 2, 4, 8)
+  std::optional<uint8_t> dpiLevelCount;   // 1..4
+  std::optional<std::array<int16_t, kDpiLevels>> dpi;  // each 50..16000, step 50
+  std::optional<uint8_t> wheelBacklight;  // 1 on, 0 off
+
+  bool Empty() const { return !reportInterval && !dpiLevelCount && !dpi && !wheelBacklight; }
+};
+
+struct CliOptions {
+  CliCommand command = CliCommand::kNone;
+  bool simulate = false;
+  bool json = false;
+  bool trace = false;
+  bool help = false;     // help for `command` (general help when kNone)
+  bool version = false;
+  ApplyChanges changes;
+};
+
+struct ParseResult {
+  bool ok = false;
+  CliOptions options;
+  std::string error;  // one line, without the program name, when !ok
+};
+
+// Parses the arguments after the program name. Global options may stand
+// before or after the command; `apply`'s options only after `apply`. Both
+// "--opt value" and "--opt=value" are accepted. --help and --version win
+// over everything else on the line. Returns ok == false with a message for
+// an unknown command or option, a missing or bad value, an option given
+// twice, or no command at all.
+ParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// The help text for one command, or the general help for kNone.
+std::string HelpText(CliCommand command);
+
+// "tr58kctl <version>"
+std::string VersionText();
+
+// The name a command is typed as ("apply"), or "" for kNone.
+const char* CommandName(CliCommand command);
+
+// Report rate in Hz of a report interval code, or 0 for an unknown code.
+int ReportRateHz(int16_t reportInterval);
+
+// True for 50..16000 in steps of 50, the values the mouse takes.
+bool IsValidDpi(int value);
+
+}  // namespace tr58k

@@ -1,0 +1,100 @@
+// The texts of --help, general and per command.
+#include "cli/cli_options.h"
+
+namespace tr58k {
+namespace {
+
+constexpr const char* kGlobalOptions = R"(Global options (before or after the command):
+  --simulate   use the built-in simulated mouse (factory settings) instead of
+               the real one; the profile is still your own profile file
+  --json       print info, show and profile as one JSON object
+  --trace      print every exchange with the mouse on standard error
+  --help       this help; 'tr58kctl COMMAND --help' for one command
+  --version    print the program's version
+)";
+
+constexpr const char* kExitStatuses = R"(Exit status:
+  0 success, 2 bad arguments, 3 mouse not found, 4 the mouse refused a
+  command, 5 the mouse is there but this user may not open it
+)";
+
+constexpr const char* kGeneral = R"(Usage: tr58kctl [OPTIONS] COMMAND [COMMAND OPTIONS]
+
+Configures the ZEMO TR-58K gaming mouse.
+
+Commands:
+  info      whether the mouse is present, and its firmware version
+  show      the settings as the configuration window shows them at start:
+            the stored profile, then the mouse's own settings over it
+  apply     change settings, save them in the profile, send them to the mouse
+  restore   restore the factory settings, save and send them
+  profile   the settings stored in the profile file
+
+)";
+
+constexpr const char* kInfo = R"(Usage: tr58kctl [OPTIONS] info
+
+Tells whether the mouse is present and shows its firmware version
+("V0.26", or "-.--" when the mouse is not found). Exits with 3 when the
+mouse is not found.
+
+)";
+
+constexpr const char* kShow = R"(Usage: tr58kctl [OPTIONS] show
+
+Shows the settings as the configuration window shows them after it starts:
+the defaults, the stored profile over them, then the mouse's own settings
+over that when the mouse answers. Without the mouse the profile's settings
+are shown (and a note on standard error).
+
+)";
+
+constexpr const char* kApply = R"(Usage: tr58kctl [OPTIONS] apply [--rate HZ] [--levels N] [--dpi D1,D2,D3,D4]
+                                [--backlight on|off]
+
+Starts from what 'show' gives, changes what is named, saves the result in
+the profile file and sends it to the mouse. Nothing named: the current
+settings are sent again.
+
+  --rate HZ             report rate: 1000, 500, 250 or 125
+  --levels N            number of DPI levels in the mouse's DPI cycle, 1 to 4
+  --dpi D1,D2,D3,D4     the DPI of the four levels, each 50 to 16000 in
+                        steps of 50
+  --backlight on|off    the scroll-wheel backlight
+
+Bad values are refused before anything is sent or saved.
+
+)";
+
+constexpr const char* kRestore = R"(Usage: tr58kctl [OPTIONS] restore
+
+Restores the factory settings (1000 Hz, four levels of 400, 800, 1600 and
+3200 DPI, backlight on), saves them in the profile file under the name
+"profile" and sends them to the mouse.
+
+)";
+
+constexpr const char* kProfile = R"(Usage: tr58kctl [OPTIONS] profile
+
+Shows the settings stored in the profile file, or says that there is none.
+The file is $XDG_CONFIG_HOME/ZEMO/TR-58K/Profiles/DefaultPf.profile
+(~/.config when XDG_CONFIG_HOME is not set).
+
+)";
+
+}  // namespace
+
+std::string HelpText(CliCommand command) {
+  const char* head = kGeneral;
+  switch (command) {
+    case CliCommand::kInfo: head = kInfo; break;
+    case CliCommand::kShow: head = kShow; break;
+    case CliCommand::kApply: head = kApply; break;
+    case CliCommand::kRestore: head = kRestore; break;
+    case CliCommand::kProfile: head = kProfile; break;
+    case CliCommand::kNone: break;
+  }
+  return std::string(head) + kGlobalOptions + "\n" + kExitStatuses;
+}
+
+}  // namespace tr58k

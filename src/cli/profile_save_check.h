@@ -1,0 +1,35 @@
+// Tells whether an apply really wrote the profile file. The shared apply
+// sequence saves without reporting failure (the window shows nothing), but a
+// command line should warn when the settings were not kept, and --trace
+// shows where the save happened among the mouse's exchanges.
+#pragma once
+
+#include <string>
+#include <sys/stat.h>
+
+#include "settings/mouse_settings.h"
+
+namespace tr58k {
+
+class ProfileSaveCheck {
+ public:
+  // Notes the file's identity as it is now, before the apply.
+  explicit ProfileSaveCheck(std::string path);
+
+  // True when the file has been replaced or rewritten since construction and
+  // now holds exactly the stored fields of `settings`. False for an empty
+  // path, a missing or unchanged file, or other content.
+  bool Saved(const MouseSettings& settings) const;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  bool existed_ = false;
+  struct stat before_ {};
+};
+
+// True when the fields the profile file stores are equal in both records.
+bool SameStoredFields(const MouseSettings& a, const MouseSettings& b);
+
+}  // namespace tr58k

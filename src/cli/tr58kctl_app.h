@@ -1,0 +1,31 @@
+// tr58kctl from its arguments to its exit status, with the platform
+// injected, so that tests run the whole program in-process.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "device/clock.h"
+#include "device/hid_backend.h"
+
+namespace tr58k {
+
+struct CliPlatform {
+  // The real devices; may return nullptr when the platform has none.
+  std::function<std::unique_ptr<HidBackend>()> createBackend;
+  // The clock the real devices are paced by (the system clock in the program).
+  Clock* clock = nullptr;
+  // DefaultProfilePath() in the program.
+  std::string profilePath;
+};
+
+// Parses `args` (without the program name), runs the command against the
+// platform's devices or, with --simulate, against a fresh simulated mouse,
+// and returns the exit status (kExit* in cli_options.h).
+int RunTr58kctl(const std::vector<std::string>& args, const CliPlatform& platform,
+                std::ostream& out, std::ostream& err);
+
+}  // namespace tr58k

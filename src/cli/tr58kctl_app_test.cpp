@@ -1,0 +1,90 @@
+#include "cli/tr58kctl_app.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli_options.h"
+#include "cli/cli_test_support.h"
+#include "device/sim/simulated_mouse.h"
+#include "settings/profile_file.h"
+
+namespace tr58k {
+namespace {
+
+using namespace testing_support;
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The whole program in-process; "real devices" are a simulated mouse on a
+// ManualClock, so that nothing sleeps for real.
+class Tr58kctlAppTest : public ::testing::Test {
+ protected:
+  int Run(std::vector<std::string> args) {
+    out.str(""), err.str("");
+    CliPlatform platform;
+    platform.clock = &clock;
+    platform.profilePath = DefaultProfilePath();
+    platform.createBackend = [this]() -> std::unique_ptr<HidBackend> {
+      if (!realMousePlugged) return std::make_unique<SimulatedMouse>(clock, SimulatedMouseOptions{false});
+      return std::make_unique<SimulatedMouse>(clock);
+    };
+    return RunTr58kctl(args, platform, out, err);
+  }
+
+  TempConfigHome home;
+  ManualClock clock;
+  bool realMousePlugged = false;
+  std::ostringstream out, err;
+};
+
+TEST_F(Tr58kctlAppTest, BadArgumentsExitTwoWithAHint) {
+  EXPECT_EQ(Run({"apply", "--dpi", "800,1600,3200,6401"}), kExitBadArguments);
+  EXPECT_TRUE(out.str().empty());
+  EXPECT_TRUE(Has(err.str(), "tr58kctl: --dpi: 6401 for level 4 is not a multiple of 50"));
+  EXPECT_TRUE(Has(err.str(), "Try 'tr58kctl --help'."));
+  EXPECT_EQ(Run({}), kExitBadArguments);
+  EXPECT_TRUE(Has(err.str(), "no command given"));
+}
+
+TEST_F(Tr58kctlAppTest, HelpAndVersionPrintAndSucceed) {
+  EXPECT_EQ(Run({"--help"}), kExitOk);
+  EXPECT_TRUE(Has(out.str(), "Commands:"));
+  EXPECT_EQ(Run({"apply", "--help"}), kExitOk);
+  EXPECT_TRUE(Has(out.str(), "--levels N"));
+  EXPECT_FALSE(Has(out.str(), "Commands:"));
+  EXPECT_EQ(Run({"--version"}), kExitOk);
+  EXPECT_TRUE(StartsWith(out.str(), "tr58kctl "));
+  EXPECT_TRUE(err.str().empty());
+}
+
+TEST_F(Tr58kctlAppTest, SimulateUsesItsOwnMouseNotTheRealDevices) {
+  realMousePlugged = false;
+  EXPECT_EQ(Run({"info"}), kExitMouseNotFound);
+  EXPECT_TRUE(Has(out.str(), "-.--"));
+  EXPECT_EQ(Run({"--json", "info", "--simulate"}), kExitOk);
+  EXPECT_EQ(out.str(), "{\"present\":true,\"firmwareVersion\":\"V0.26\",\"versionNumber\":38}\n");
+  EXPECT_EQ(clock.TotalSleptMs(), 0u);  // the simulated mouse ran on its own time
+}
+
+TEST_F(Tr58kctlAppTest, TraceGoesToStandardErrorOneEventPerLine) {
+  realMousePlugged = true;
+  EXPECT_EQ(Run({"--trace", "info"}), kExitOk);
+  EXPECT_EQ(err.str(), "open 4c95:5837 ok\nclose\n");
+  EXPECT_FALSE(Has(out.str(), "open"));
+  EXPECT_EQ(Run({"info"}), kExitOk);
+  EXPECT_TRUE(err.str().empty());
+}
+
+TEST_F(Tr58kctlAppTest, NoBackendOnThisPlatformIsMouseNotFound) {
+  CliPlatform platform;
+  platform.clock = &clock;
+  std::ostringstream o, e;
+  EXPECT_EQ(RunTr58kctl({"info"}, platform, o, e), kExitMouseNotFound);
+  EXPECT_TRUE(Has(e.str(), "--simulate"));
+}
+
+}  // namespace
+}  // namespace tr58k
