@@ -44,6 +44,15 @@ int ReportNotFoundOnApply(CliContext& context) {
   return kExitMouseNotFound;
 }
 
+// The path as it is, unless it would break the one-line-per-event trace.
+std::string TracePath(const std::string& path) {
+  if (path.empty()) return "(no profile path)";
+  for (unsigned char c : path) {
+    if (c < 0x20 || c == 0x7F) return QuoteForTerminal(path);
+  }
+  return path;
+}
+
 void PrintSettings(CliContext& context, const MouseSettings& settings) {
   context.out << (context.json ? SettingsJson(settings) : SettingsText(settings));
 }
@@ -62,8 +71,7 @@ int ApplyAndReport(CliContext& context, MouseSettings& settings,
     link.trace = [&](std::string_view line) {
       if (controlsRead && !saveTraced) {
         saveTraced = true;
-        outerTrace("save " + (settings.profilePath.empty() ? std::string("(no profile path)")
-                                                           : settings.profilePath) +
+        outerTrace("save " + TracePath(settings.profilePath) +
                    (saveCheck.Saved(settings) ? " ok" : " failed"));
       }
       outerTrace(line);
