@@ -22,7 +22,11 @@ inline constexpr uint8_t kCommandFailed = 2;
 uint8_t ReadConfiguration(DeviceLink& link, DeviceSettings& out);
 // Returns 1 with the slot (0..4) in `out`, 2 with `out` untouched.
 uint8_t ReadProfileSlot(DeviceLink& link, uint8_t& out);
+// Sends the block built from `settings` under `profile`. Returns 1 when the
+// mouse answered; 2 when the send or the read failed, or the answer was still
+// "busy" after the whole busy wait. Other status values are not judged.
 uint8_t WriteConfiguration(DeviceLink& link, const DeviceSettings& settings, uint8_t profile);
+// Makes `profile` the mouse's current profile. Returns 1 or 2 as the write.
 uint8_t SelectProfile(DeviceLink& link, uint8_t profile);
 
 }  // namespace tr58k
