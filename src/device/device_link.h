@@ -70,8 +70,9 @@ struct DeviceLink {
   Clock* clock;
   LinkTrace trace;
 
-  // Set by OpenHidDevice when a matching interface existed but could not be
-  // opened (kAccessDenied: missing udev rule); kNone otherwise.
+  // Set by a failed OpenHidDevice when a matching interface existed but
+  // refused to open with kAccessDenied (missing udev rule), with its path;
+  // kNone (and an empty path) after every other search.
   uint32_t lastOpenError = hid_error::kNone;
   std::string lastOpenErrorPath;
 
