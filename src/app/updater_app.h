@@ -1,0 +1,40 @@
+// The application object: prepares the process, runs the main window
+// modally and ends when it closes. Nothing is saved at exit.
+//
+// Options: --simulate runs the window on the simulated mouse (real waits),
+// with Ctrl+Shift+P plugging it in and pulling it out; --screenshot FILE
+// saves the window as it is first shown to FILE (PNG) and quits.
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <QStringList>
+
+namespace tr58k {
+
+struct AppOptions {
+  bool simulate = false;
+  QString screenshotPath;
+};
+
+// Options from the arguments after the program name; unknown ones are left
+// to Qt (which has taken its own out already) and otherwise ignored.
+AppOptions ParseAppOptions(const QStringList& arguments);
+
+class CUpdaterApp : public QApplication {
+  Q_OBJECT
+
+ public:
+  CUpdaterApp(int& argc, char** argv);
+
+  // InitInstance, then ExitInstance. Returns the process exit code (0).
+  int Run();
+
+ private:
+  void InitInstance();
+  int ExitInstance();
+
+  AppOptions options_;
+};
+
+}  // namespace tr58k

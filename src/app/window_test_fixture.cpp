@@ -1,0 +1,211 @@
+#include "app/window_test_fixture.h"
+
+#include <poll.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include "app/main_dialog_template.h"
+#include "device/config_commands.h"
+#include "settings/device_settings.h"
+#include "settings/profile_file.h"
+
+namespace tr58k::test {
+
+void EnsureApplication() {
+  if (QApplication::instance()) return;
+  static int argc = 1;
+  static char name[] = "ui_tests";
+  static char* argv[] = {name, nullptr};
+  // Lives until the process ends.
+  new QApplication(argc, argv);
+}
+
+void TaggedClock::Sleep(uint32_t ms) {
+  {
+    std::unique_lock lock(mutex_);
+    records_.push_back({std::this_thread::get_id(), ms});
+    if (hold_ && *hold_ == ms) {
+      held_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return !hold_; });
+      held_ = false;
+    }
+  }
+  inner_.Sleep(ms);
+}
+
+std::vector<TaggedClock::SleepRecord> TaggedClock::Records() const {
+  std::lock_guard lock(mutex_);
+  return records_;
+}
+
+std::vector<uint32_t> TaggedClock::SleepsOn(std::thread::id thread) const {
+  std::lock_guard lock(mutex_);
+  std::vector<uint32_t> out;
+  for (const auto& r : records_) {
+    if (r.thread == thread) out.push_back(r.ms);
+  }
+  return out;
+}
+
+size_t TaggedClock::CountOf(uint32_t ms) const {
+  std::lock_guard lock(mutex_);
+  size_t n = 0;
+  for (const auto& r : records_) n += r.ms == ms;
+  return n;
+}
+
+void TaggedClock::Clear() {
+  std::lock_guard lock(mutex_);
+  records_.clear();
+}
+
+void TaggedClock::HoldSleepsOf(uint32_t ms) {
+  std::lock_guard lock(mutex_);
+  hold_ = ms;
+}
+
+bool TaggedClock::Held() const {
+  std::lock_guard lock(mutex_);
+  return held_;
+}
+
+void TaggedClock::Release() {
+  {
+    std::lock_guard lock(mutex_);
+    hold_.reset();
+  }
+  changed_.notify_all();
+}
+
+void WindowTest::SetUp() {
+  EnsureApplication();
+  ASSERT_TRUE(configHome_.isValid());
+  hadConfigHome_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+  oldConfigHome_ = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", configHome_.path().toUtf8());
+  mouse_ = std::make_unique<SimulatedMouse>(clock_);
+  link_ = std::make_unique<DeviceLink>(*mouse_, clock_);
+  previousSink_ = SetMessageBoxSink(&boxes_);
+}
+
+void WindowTest::TearDown() {
+  clock_.Release();
+  dlg_.reset();
+  link_.reset();
+  mouse_.reset();
+  SetMessageBoxSink(previousSink_);
+  if (hadConfigHome_) {
+    qputenv("XDG_CONFIG_HOME", oldConfigHome_);
+  } else {
+    qunsetenv("XDG_CONFIG_HOME");
+  }
+}
+
+CUpdaterDlg& WindowTest::OpenWindow() {
+  dlg_ = std::make_unique<CUpdaterDlg>(*link_);
+  dlg_->InitDialog();
+  dlg_->show();
+  dlg_->activateWindow();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(dlg_.get()));
+  return *dlg_;
+}
+
+namespace {
+bool Readable(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+}
+}  // namespace
+
+void WindowTest::Settle() {
+  QDeadlineTimer deadline(20000);
+  int quietRounds = 0;
+  while (!deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const bool eventsWaiting = dlg_ && dlg_->Monitor() && Readable(dlg_->Monitor()->PollFd());
+    const bool working = dlg_ && !dlg_->DeviceWorkIdle();
+    if (!eventsWaiting && !working) {
+      if (++quietRounds >= 3) return;
+    } else {
+      quietRounds = 0;
+      std::this_thread::yield();
+    }
+  }
+  ADD_FAILURE() << "the window did not settle";
+}
+
+void WindowTest::StopTimer() {
+  ASSERT_TRUE(dlg_);
+  dlg_->Timer().stop();
+}
+
+void WindowTest::Focus(QWidget* widget) {
+  widget->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(widget->window()));
+  widget->setFocus(Qt::OtherFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), widget);
+}
+
+QLineEdit* WindowTest::Edit(int row) const {
+  return dlg_->GetDlgItemAs<QLineEdit>(ctl::kDpiEdit1 + row);
+}
+QSlider* WindowTest::Slider(int row) const {
+  return dlg_->GetDlgItemAs<QSlider>(ctl::kDpiSlider1 + row);
+}
+QComboBox* WindowTest::LevelCount() const { return dlg_->GetDlgItemAs<QComboBox>(ctl::kLevelCount); }
+QComboBox* WindowTest::ReportRate() const { return dlg_->GetDlgItemAs<QComboBox>(ctl::kReportRate); }
+QCheckBox* WindowTest::Backlight() const { return dlg_->GetDlgItemAs<QCheckBox>(ctl::kBacklight); }
+QLabel* WindowTest::FirmwareVersion() const {
+  return dlg_->GetDlgItemAs<QLabel>(ctl::kFirmwareVersion);
+}
+QPushButton* WindowTest::Button(int id) const { return dlg_->GetDlgItemAs<QPushButton>(id); }
+QString WindowTest::EditText(int row) const { return Edit(row)->text(); }
+
+std::string WindowTest::ProfilePath() const { return DefaultProfilePath(); }
+
+void WindowTest::WriteProfile(const MouseSettings& settings) {
+  ASSERT_TRUE(SaveProfile(settings, ProfilePath()));
+}
+
+void WindowTest::SetMouseSettings(const MouseSettings& settings) {
+  MouseSettings withLevel = settings;
+  withLevel.restorePending = 1;  // keep activeLevel in the block
+  DeviceSettings device;
+  ToDeviceSettings(withLevel, device);
+  DeviceConfigBlock block{};
+  EncodeConfigBlock(device, block);
+  mouse_->SetBlock(block);
+}
+
+std::vector<uint8_t> WindowTest::RequestCommands() const {
+  std::vector<uint8_t> out;
+  for (const auto& request : mouse_->Requests()) {
+    if (request.size() > report::kCommand) out.push_back(request[report::kCommand]);
+  }
+  return out;
+}
+
+std::vector<uint8_t> WindowTest::WrittenBlock(size_t n) const {
+  size_t seen = 0;
+  for (const auto& request : mouse_->Requests()) {
+    if (request.size() == kLongReportLength &&
+        request[report::kCommand] == kCommandWriteConfiguration) {
+      if (seen++ == n) {
+        return std::vector<uint8_t>(request.begin() + report::kData,
+                                    request.begin() + report::kData + kConfigBlockSize);
+      }
+    }
+  }
+  return {};
+}
+
+}  // namespace tr58k::test

@@ -1,0 +1,121 @@
+// What the window tests share: a QApplication, a temporary per-user folder,
+// the simulated mouse on a manual clock, recorders for message boxes and
+// the support page, and the real main window driven through its controls.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QTemporaryDir>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "app/updater_dlg.h"
+#include "device/clock.h"
+#include "device/sim/simulated_mouse.h"
+#include "ui/message_box.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+namespace tr58k::test {
+
+// Makes the one QApplication of the test program.
+void EnsureApplication();
+
+// A ManualClock that remembers which thread slept, and can hold a thread
+// inside a sleep of a given length until the test lets it go.
+class TaggedClock final : public Clock {
+ public:
+  struct SleepRecord {
+    std::thread::id thread;
+    uint32_t ms;
+  };
+  void Sleep(uint32_t ms) override;
+  uint64_t NowMs() const override { return inner_.NowMs(); }
+
+  std::vector<SleepRecord> Records() const;
+  std::vector<uint32_t> SleepsOn(std::thread::id thread) const;
+  size_t CountOf(uint32_t ms) const;
+  void Clear();
+
+  // The next sleeps of `ms` wait until Release(); Held() tells whether one
+  // is waiting now.
+  void HoldSleepsOf(uint32_t ms);
+  bool Held() const;
+  void Release();
+
+ private:
+  ManualClock inner_;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<SleepRecord> records_;
+  std::optional<uint32_t> hold_;
+  bool held_ = false;
+};
+
+class RecordingMessageBoxes final : public MessageBoxSink {
+ public:
+  struct Box {
+    QString caption;
+    QString text;
+  };
+  void Warning(QWidget* parent, const QString& caption, const QString& text) override {
+    boxes.push_back({caption, text});
+  }
+  std::vector<Box> boxes;
+};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Builds, initialises, shows and activates the window.
+  CUpdaterDlg& OpenWindow();
+  // Pumps events until the plug events are read and the device work is done.
+  void Settle();
+  // Stops the 200 ms timer so that a test ticks it by hand.
+  void StopTimer();
+  // Gives the keyboard focus to `widget` (the window active).
+  void Focus(QWidget* widget);
+
+  QLineEdit* Edit(int row) const;
+  QSlider* Slider(int row) const;
+  QComboBox* LevelCount() const;
+  QComboBox* ReportRate() const;
+  QCheckBox* Backlight() const;
+  QLabel* FirmwareVersion() const;
+  QPushButton* Button(int id) const;
+  QString EditText(int row) const;
+
+  // Writes a profile with these settings where the window will look.
+  void WriteProfile(const MouseSettings& settings);
+  std::string ProfilePath() const;
+  // The mouse's block with these settings (as the mouse would hold them).
+  void SetMouseSettings(const MouseSettings& settings);
+  // The command bytes (byte 1) of the requests the mouse received.
+  std::vector<uint8_t> RequestCommands() const;
+  // The block of the n-th configuration write the mouse received.
+  std::vector<uint8_t> WrittenBlock(size_t n) const;
+
+  QTemporaryDir configHome_;
+  QByteArray oldConfigHome_;
+  bool hadConfigHome_ = false;
+  TaggedClock clock_;
+  std::unique_ptr<SimulatedMouse> mouse_;
+  std::unique_ptr<DeviceLink> link_;
+  RecordingMessageBoxes boxes_;
+  MessageBoxSink* previousSink_ = nullptr;
+  std::unique_ptr<CUpdaterDlg> dlg_;
+};
+
+}  // namespace tr58k::test
