@@ -9,6 +9,7 @@ TR58K_PACKAGES=(
   libudev-dev
   qt6-base-dev libgl-dev
   fonts-wqy-zenhei
+  fonts-liberation2  # Arial's metrics for the window's DPI captions
 )
 
 tr58k_missing_packages() {
