@@ -33,7 +33,7 @@ bool IsRetryable(uint32_t code);
 
 // One HID interface as the platform reports it, learned without opening it.
 struct HidInterfaceInfo {
-  std::string path;            // platform path; contains the vendor and product ids
+  std::string path;            // what Open() takes, e.g. /dev/hidraw4 (need not name the ids)
   uint16_t vendorId = 0;
   uint16_t productId = 0;
   uint16_t versionNumber = 0;  // the device release number (bcdDevice)
