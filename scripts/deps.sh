@@ -7,6 +7,7 @@ TR58K_PACKAGES=(
   cmake g++ pkg-config make
   libgtest-dev libgmock-dev
   libudev-dev
+  libsystemd-dev
   qt6-base-dev libgl-dev
   fonts-wqy-zenhei
   fonts-liberation2  # Arial's metrics for the window's DPI captions

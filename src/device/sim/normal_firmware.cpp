@@ -1,6 +1,7 @@
 #include "device/sim/normal_firmware.h"
 
 #include <algorithm>
+#include <array>
 
 #include "device/config_commands.h"
 #include "device/device_link.h"
@@ -11,6 +12,12 @@ namespace {
 
 constexpr size_t kProfileByte = 5;
 constexpr uint8_t kSlotCount = 5;
+
+// 0x3A, long report with the short id, and the entry code at bytes 5..7:
+// only this exact request sends the mouse into its bootloader.
+constexpr uint8_t kEnterBootloader = 0x3A;
+constexpr size_t kEntryCodeByte = 5;
+constexpr std::array<uint8_t, 3> kEntryCode = {0x6C, 0x93, 0x1E};
 
 bool Framed(std::span<const uint8_t> request, uint8_t reportId, size_t length) {
   return request.size() == length && request[report::kReportId] == reportId;
@@ -35,8 +42,8 @@ std::vector<SimCollection> NormalFirmware::Collections() const {
 std::vector<uint8_t> NormalFirmware::HandleRequest(std::span<const uint8_t> request,
                                                    SimMouseState& state) {
   const uint8_t command = request.size() > report::kCommand ? request[report::kCommand] : 0;
-  std::vector<uint8_t> response(
-      command == kCommandReadConfiguration ? kLongReportLength : kShortReportLength, 0);
+  const bool longAnswer = command == kCommandReadConfiguration || command == kEnterBootloader;
+  std::vector<uint8_t> response(longAnswer ? kLongReportLength : kShortReportLength, 0);
   response[report::kReportId] = report::kIdShort;
   uint8_t& status = response[report::kStatus];
   status = kSimStatusRejected;
@@ -63,6 +70,12 @@ std::vector<uint8_t> NormalFirmware::HandleRequest(std::span<const uint8_t> requ
       if (request[kProfileByte] >= kSlotCount) break;
       state.selectedSlot = request[kProfileByte];
       status = report::kStatusDone;
+      break;
+    case kEnterBootloader:
+      if (!Framed(request, report::kIdShort, kLongReportLength)) break;
+      if (!std::equal(kEntryCode.begin(), kEntryCode.end(), request.begin() + kEntryCodeByte)) break;
+      status = report::kStatusDone;
+      state.afterResponse = SimModeChange{MouseMode::kBootloader, bootloaderEntryMs_};
       break;
     default:
       break;

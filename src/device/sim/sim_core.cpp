@@ -4,26 +4,12 @@
 #include <cstdio>
 
 #include "device/device_link.h"
+#include "device/sim/bootloader_firmware.h"
 #include "device/sim/normal_firmware.h"
 
 namespace tr58k {
 
 namespace {
-
-// The bootloader until a model of it is installed: it shows the vendor
-// collection and takes no request.
-class RejectingFirmware final : public SimFirmware {
- public:
-  std::vector<SimCollection> Collections() const override {
-    return {SimCollection{kVendorUsagePage, kVendorUsage}};
-  }
-  std::vector<uint8_t> HandleRequest(std::span<const uint8_t>, SimMouseState&) override {
-    std::vector<uint8_t> response(kShortReportLength, 0);
-    response[report::kReportId] = report::kIdShort;
-    response[report::kStatus] = kSimStatusRejected;
-    return response;
-  }
-};
 
 size_t ModeIndex(MouseMode mode) { return mode == MouseMode::kBootloader ? 1 : 0; }
 
@@ -42,7 +28,7 @@ SimMouseCore::SimMouseCore(Clock& clock, const SimulatedMouseOptions& options)
   state_.block = FactoryConfigBlock();
   state_.versionNumber = options.versionNumber;
   firmware_[ModeIndex(MouseMode::kNormal)] = std::make_unique<NormalFirmware>();
-  firmware_[ModeIndex(MouseMode::kBootloader)] = std::make_unique<RejectingFirmware>();
+  firmware_[ModeIndex(MouseMode::kBootloader)] = std::make_unique<BootloaderFirmware>();
   if (plugged_) AppearLocked();
 }
 

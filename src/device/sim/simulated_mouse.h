@@ -1,6 +1,7 @@
 // A simulated TR-58K: one physical mouse that can be plugged in and pulled
 // out, shows the HID interfaces of its current mode, answers the
-// configuration commands of its normal firmware, and misbehaves as a test's
+// configuration commands of its normal firmware and the transfer commands of
+// its bootloader, and misbehaves as a test's
 // FaultPlan scripts. It lives on the injected clock: a mouse that leaves the
 // bus comes back once that clock has moved far enough, which a ManualClock
 // does for free. Thread-safe; handles and monitors it hands out stay valid
@@ -78,9 +79,9 @@ class SimulatedMouse final : public HidBackend {
   void SetVersionNumber(uint16_t version);
 
   // Installs the firmware that answers in `mode`. Normal mode has
-  // NormalFirmware from the start; the bootloader's default shows the vendor
-  // collection and rejects every request. A change of collections shows at
-  // the mode's next appearance.
+  // NormalFirmware from the start, the bootloader BootloaderFirmware with
+  // its default options. A change of collections shows at the mode's next
+  // appearance.
   void SetFirmware(MouseMode mode, std::unique_ptr<SimFirmware> firmware);
 
   // Faults: see FaultPlan.

@@ -151,7 +151,7 @@ TEST(SimulatedMouse, ReenumerationComesBackOnTheClock) {
   EXPECT_NE(events[0].path.find("0003:4C95:5836.0003"), std::string::npos) << events[0].path;
   EXPECT_FALSE(PathNamesMouse(events[0].path));
 
-  // Until a bootloader model is installed, it takes no request.
+  // The bootloader takes only its own long 0xA0 requests.
   ShortReport request{0xA1, 0x07};
   ASSERT_EQ(SendFeatureReport(rig.link, request.data(), request.size()), 1);
   ShortReport response{0xA1};

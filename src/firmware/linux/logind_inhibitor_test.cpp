@@ -1,0 +1,52 @@
+#include "firmware/linux/logind_inhibitor.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "firmware/firmware_test_support.h"
+#include "firmware/firmware_worker.h"
+
+namespace tr58k {
+namespace {
+
+using namespace testing_support;
+
+// Points the system bus at an address where nothing listens while alive.
+class NoSystemBus {
+ public:
+  NoSystemBus() {
+    if (const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS")) previous_ = old;
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tr58k-test/system_bus_socket", 1);
+  }
+  ~NoSystemBus() {
+    if (previous_) {
+      ::setenv("DBUS_SYSTEM_BUS_ADDRESS", previous_->c_str(), 1);
+    } else {
+      ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    }
+  }
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+TEST(LogindSleepInhibitor, WithoutASystemBusItFailsAndTheUpdateRunsAnyway) {
+  NoSystemBus noBus;
+  LogindSleepInhibitor inhibitor;
+  EXPECT_FALSE(inhibitor.Acquire("test"));
+  EXPECT_FALSE(inhibitor.Held());
+  inhibitor.Release();  // nothing held: nothing happens
+
+  FirmwareRig f;
+  ASSERT_TRUE(f.Load(1500));
+  const int mode = ProbeAndAnnounce(f.rig.link, f.reporter);
+  EXPECT_EQ(RunUpdateWorker(f.rig.link, *f.image, mode, f.reporter, &inhibitor).end,
+            UpdateOutcome::End::kMouseBack);
+  EXPECT_FALSE(inhibitor.Held());
+}
+
+}  // namespace
+}  // namespace tr58k
