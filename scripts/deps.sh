@@ -11,6 +11,9 @@ TR58K_PACKAGES=(
   qt6-base-dev libgl-dev
   fonts-wqy-zenhei
   fonts-liberation2  # Arial's metrics for the window's DPI captions
+  # The package test: cpack's DEB generator (dpkg-shlibdeps), the desktop
+  # entry and metainfo validators, a virtual X server for the menu command.
+  dpkg-dev desktop-file-utils appstream xvfb xauth
 )
 
 tr58k_missing_packages() {
