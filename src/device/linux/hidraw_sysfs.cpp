@@ -48,8 +48,9 @@ std::optional<uint32_t> ParseHex(std::string_view text, size_t maxDigits) {
   return value;
 }
 
-// The bcdDevice of the USB device above a HID device folder; 0 when none.
-uint16_t UsbVersionAbove(const fs::path& hidDevice) {
+// The bcdDevice of the USB device above a HID device folder (0 when that
+// device has no readable one); nullopt when there is no USB device above.
+std::optional<uint16_t> UsbVersionAbove(const fs::path& hidDevice) {
   fs::path dir = hidDevice.parent_path();
   for (int i = 0; i < kMaxParentWalk; ++i) {
     if (dir.empty() || dir == dir.root_path() || dir.filename() == "devices") break;
@@ -61,7 +62,28 @@ uint16_t UsbVersionAbove(const fs::path& hidDevice) {
     }
     dir = dir.parent_path();
   }
-  return 0;
+  return std::nullopt;
+}
+
+// The release number hid-input copied onto the HID device's input devices
+// (<hid>/input/inputN/id/version), from the first one in name order that
+// has it; nullopt when it has none (no input collection, or not bound).
+std::optional<uint16_t> InputVersionOf(const fs::path& hidDevice) {
+  std::error_code ec;
+  fs::directory_iterator it(hidDevice / "input", ec);
+  if (ec) return std::nullopt;
+  std::vector<std::string> inputs;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    inputs.push_back(it->path().filename().string());
+  }
+  std::sort(inputs.begin(), inputs.end());
+  for (const std::string& input : inputs) {
+    if (const auto version = ReadAttribute(hidDevice / "input" / input / "id" / "version")) {
+      return ParseBcdDevice(*version);
+    }
+  }
+  return std::nullopt;
 }
 
 std::string NodeName(const fs::path& syspath) {
@@ -125,7 +147,13 @@ std::vector<HidInterfaceInfo> ReadHidrawInterfaces(const std::string& syspath,
   base.path = devDir + "/" + NodeName(syspath);
   base.vendorId = id->vendor;
   base.productId = id->product;
-  base.versionNumber = id->bus == kHidBusUsb ? UsbVersionAbove(hidDevice) : 0;
+  // A USB device's release number is its bcdDevice. A HID device with no USB
+  // device of its own (Bluetooth, uhid) shows the kernel's copy of its
+  // release number only on the input devices hid-input made for it.
+  std::optional<uint16_t> version;
+  if (id->bus == kHidBusUsb) version = UsbVersionAbove(hidDevice);
+  if (!version) version = InputVersionOf(hidDevice);
+  base.versionNumber = version.value_or(0);
 
   HidDescriptorSummary summary;
   if (const auto descriptor = ReadAttribute(hidDevice / "report_descriptor")) {

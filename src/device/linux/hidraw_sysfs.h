@@ -10,6 +10,8 @@
 //   above the HID device, for USB:   the USB interface (DEVTYPE=usb_interface)
 //                                    and the USB device (DEVTYPE=usb_device)
 //                                    with bcdDevice ("0026")
+//   <HID device>/input/inputN/id/version   the same number, where hid-input
+//                                    made an input device ("0026")
 #pragma once
 
 #include <cstdint>
@@ -50,7 +52,9 @@ uint16_t ParseBcdDevice(std::string_view text);
 // collection and the link's match on 0xFF01/2 finds it whatever else the
 // device declares. A descriptor without a top-level collection gives one
 // entry with usage page and usage 0. The version is the USB device's
-// bcdDevice, 0 for other buses (Bluetooth, I2C, virtual) or when absent.
+// bcdDevice; for a HID device without a USB device of its own (Bluetooth,
+// I2C, uhid) the release number hid-input put on its input devices
+// (input/inputN/id/version); 0 when neither is there.
 // Returns an empty list when the node has no HID device or no valid HID_ID.
 std::vector<HidInterfaceInfo> ReadHidrawInterfaces(const std::string& syspath,
                                                    const std::string& devDir);

@@ -145,6 +145,52 @@ TEST_F(HidrawSysfsTest, VersionComesOnlyFromTheDevicesOwnUsbDevice) {
   }
 }
 
+// uhid and Bluetooth devices have no USB device of their own: the kernel
+// shows their release number only on the input devices hid-input made.
+TEST_F(HidrawSysfsTest, WithoutItsOwnUsbDeviceTheVersionComesFromItsInputDevice) {
+  struct Case {
+    const char* name;
+    FakeBus bus;
+    const char* hidId;
+    std::vector<std::pair<std::string, std::string>> inputs;  // (inputN, id/version)
+    uint16_t version;
+  };
+  const Case cases[] = {
+      {"uhid", FakeBus::kVirtual, "0003:00004C95:00005837", {{"input7", "0105\n"}}, 0x0105},
+      {"bluetooth, not the adapter's", FakeBus::kBluetooth, "0005:00004C95:00005837",
+       {{"input3", "0311\n"}}, 0x0311},
+      {"first input in name order", FakeBus::kVirtual, "0003:00004C95:00005837",
+       {{"input9", "0002\n"}, {"input10", "0001\n"}}, 0x0001},
+      {"usb: bcdDevice wins", FakeBus::kUsb, "0003:00004C95:00005837", {{"input4", "0099\n"}},
+       0x0026},
+      {"uhid, input without id", FakeBus::kVirtual, "0003:00004C95:00005837", {{"input5", ""}}, 0},
+  };
+  int number = 0;
+  for (const Case& c : cases) {
+    FakeHidraw node;
+    node.number = number;
+    node.usbPort = ++number;
+    node.bus = c.bus;
+    node.hidId = c.hidId;
+    node.hidName = std::string(c.hidId).substr(0, 4) + ":4C95:5837.000" + std::to_string(number);
+    node.bcdDevice = c.bus == FakeBus::kUsb ? std::optional<std::string>("0026\n")
+                                            : std::optional<std::string>("0199\n");
+    node.descriptor = testing::VendorDescriptor();
+    const std::string hidraw = AddFakeHidraw(Sys(), node);
+    const std::filesystem::path hidDevice = std::filesystem::path(hidraw).parent_path().parent_path();
+    for (const auto& [input, version] : c.inputs) {
+      if (version.empty()) {
+        std::filesystem::create_directories(hidDevice / "input" / input);
+      } else {
+        testing::WriteFile(hidDevice / "input" / input / "id" / "version", version);
+      }
+    }
+    const auto interfaces = ReadHidrawInterfaces(hidraw, "/dev");
+    ASSERT_EQ(interfaces.size(), 1u) << c.name;
+    EXPECT_EQ(interfaces[0].versionNumber, c.version) << c.name;
+  }
+}
+
 TEST_F(HidrawSysfsTest, NodesWithoutAUsableIdentity) {
   FakeHidraw noDescriptor;
   noDescriptor.number = 0;
