@@ -5,6 +5,7 @@ namespace {
 
 constexpr uint16_t kGenericDesktop = 0x0001;
 constexpr uint16_t kMouseUsage = 0x0002;
+constexpr uint16_t kConsumer = 0x000C;
 
 // Short items: tag byte (tag | type | size code) and 0, 1 or 2 data bytes.
 void Item(std::vector<uint8_t>& d, uint8_t prefix, uint32_t value, int bytes) {
@@ -50,6 +51,20 @@ std::vector<uint8_t> VendorDescriptor(const SimCollection& c) {
   Item(d, kCollection, kApplication, 1);
   FeatureBytes(d, kVirtualLongReportId, 0x03);
   FeatureBytes(d, kVirtualShortReportId, 0x04);
+  Item(d, kEndCollection, 0, 0);
+  // The media keys beside it, as on gaming mice's second interface: they give
+  // the interface an input device, where the kernel shows its release number.
+  Page(d, kConsumer);
+  Item(d, kUsage, 0x01, 1);  // consumer control
+  Item(d, kCollection, kApplication, 1);
+  Item(d, kReportId, kVirtualConsumerReportId, 1);
+  Item(d, kLogicalMin, 0, 1);
+  Item(d, kLogicalMax, 0x03FF, 2);
+  Item(d, kUsageMin, 0, 1);
+  Item(d, kUsageMax, 0x03FF, 2);
+  Item(d, kReportSize, 16, 1);
+  Item(d, kReportCount, 1, 1);
+  Item(d, kInput, 0x00, 1);  // data, array, absolute
   Item(d, kEndCollection, 0, 0);
   return d;
 }

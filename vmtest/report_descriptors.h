@@ -16,8 +16,13 @@ inline constexpr uint8_t kVirtualLongReportId = 0xA0;
 inline constexpr uint8_t kVirtualShortReportId = 0xA1;
 inline constexpr uint16_t kVirtualReportDataBytes = 1040;
 
-// Page 0xFF01 usage 2: one application collection with feature reports 0xA0
-// and 0xA1. Page 1 usage 2: a three-button mouse with X, Y and a wheel and
+// Input report of the consumer-control collection beside the vendor one.
+inline constexpr uint8_t kVirtualConsumerReportId = 0x03;
+
+// Page 0xFF01 usage 2: the application collection with feature reports 0xA0
+// and 0xA1, then a consumer-control collection (page 0x0C usage 1) with one
+// input report, which makes the kernel give the interface an input device
+// and so show its release number without a USB device above it. Page 1 usage 2: a three-button mouse with X, Y and a wheel and
 // no feature report. Anything else: an application collection of that page
 // and usage holding one vendor input byte. Never empty.
 std::vector<uint8_t> ReportDescriptorFor(const SimCollection& collection);

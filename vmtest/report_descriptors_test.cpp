@@ -12,10 +12,13 @@ HidDescriptorSummary Parse(const SimCollection& c) {
   return ParseReportDescriptor(d.data(), d.size());
 }
 
-TEST(ReportDescriptorsTest, VendorCollectionDeclaresBothFeatureReportsAtFullLength) {
+TEST(ReportDescriptorsTest, VendorInterfaceDeclaresBothFeatureReportsAtFullLengthThenMediaKeys) {
   const HidDescriptorSummary summary = Parse({0xFF01, 0x0002});
   EXPECT_TRUE(summary.complete);
-  ASSERT_EQ(summary.collections.size(), 1u);
+  ASSERT_EQ(summary.collections.size(), 2u);
+  EXPECT_EQ(summary.collections[1].usagePage, 0x000C);
+  EXPECT_EQ(summary.collections[1].usage, 0x0001);
+  EXPECT_TRUE(summary.collections[1].featureReports.empty());
   const HidTopLevelCollection& c = summary.collections[0];
   EXPECT_EQ(c.usagePage, 0xFF01);
   EXPECT_EQ(c.usage, 0x0002);

@@ -1,0 +1,146 @@
+# Helpers for the VM scenarios (busybox sh). The VM's init sources this, sets
+# WORK to the scenario's own folder, sources the scenario and calls finish:
+# the scenario passes when none of its checks failed.
+#
+# The virtual mouse logs one line per event in $WORK/mouse.log:
+#   arrive PPPP VVVV       on the bus as product PPPP, version VVVV
+#   leave | unplug | plug | unplug at CC
+#   set vendor HEX         a feature report set on the vendor collection,
+#                          every byte as the kernel handed it over
+#   set other HEX          the same on another interface (the decoy)
+#   get vendor RR SS       a get of report RR, answered with status SS
+#   get other RR
+
+FAILS=0
+export HOME=/root
+CTL=/usr/local/bin/tr58kctl
+
+check() {  # DESCRIPTION COMMAND...: counts a failure when COMMAND fails
+  local what=$1
+  shift
+  if "$@"; then
+    echo "  ok - $what"
+  else
+    echo "  not ok - $what"
+    FAILS=$((FAILS + 1))
+  fi
+}
+
+expect_eq() {  # DESCRIPTION ACTUAL EXPECTED
+  if [ "$2" = "$3" ]; then
+    echo "  ok - $1"
+  else
+    echo "  not ok - $1"
+    echo "    got:      $(echo "$2" | cut -c1-160)"
+    echo "    expected: $(echo "$3" | cut -c1-160)"
+    FAILS=$((FAILS + 1))
+  fi
+}
+
+finish() {
+  mouse_stop
+  [ "$FAILS" = 0 ]
+}
+
+now_ms() { awk '{ printf "%d", $1 * 1000 }' /proc/uptime; }
+
+wait_for() {  # MILLISECONDS COMMAND...: polls COMMAND every 50 ms
+  local limit=$1 waited=0
+  shift
+  while ! "$@"; do
+    [ "$waited" -ge "$limit" ] && return 1
+    usleep 50000
+    waited=$((waited + 50))
+  done
+}
+
+# ---- the virtual mouse ----------------------------------------------------------
+
+# The hidraw nodes of the HID devices with the mouse's vendor and PRODUCT.
+mouse_nodes() {
+  ls -d /sys/bus/hid/devices/*:4C95:"$1".*/hidraw/hidraw* 2>/dev/null | sed 's,.*/,,'
+}
+node_count() { mouse_nodes "$1" | wc -l; }
+has_nodes() { [ "$(node_count "$1")" -ge "$2" ]; }
+has_no_nodes() { [ "$(node_count "$1")" = 0 ]; }
+
+wait_for_mouse() {  # [PRODUCT [COUNT]]: its interfaces bound, nodes in /dev
+  local product=${1:-5837} count=${2:-2}
+  wait_for 10000 has_nodes "$product" "$count" || return 1
+  local node
+  for node in $(mouse_nodes "$product"); do
+    wait_for 5000 test -c "/dev/$node" || return 1
+  done
+}
+
+mouse_start() {  # tr58k-uhid-mouse options; waits until the kernel shows it
+  rm -f "$WORK/mouse.pid"
+  tr58k-uhid-mouse --log "$WORK/mouse.log" --pid-file "$WORK/mouse.pid" "$@" &
+  if ! wait_for 5000 test -f "$WORK/mouse.pid"; then
+    echo "  not ok - the virtual mouse started"
+    FAILS=$((FAILS + 1))
+    return 1
+  fi
+  local product=5837 count=2
+  case " $* " in *" --mode bootloader "*) product=5836 count=1 ;; esac
+  check "the kernel shows the virtual mouse ($product)" wait_for_mouse "$product" "$count"
+}
+
+mouse_pid() { cat "$WORK/mouse.pid" 2>/dev/null; }
+
+mouse_stop() {
+  local pid
+  pid=$(mouse_pid)
+  [ -n "$pid" ] || return 0
+  kill "$pid" 2>/dev/null
+  wait_for 5000 sh -c "! kill -0 $pid 2>/dev/null"
+  rm -f "$WORK/mouse.pid"
+  wait_for 5000 has_no_nodes 5837
+  wait_for 5000 has_no_nodes 5836
+}
+
+mouse_unplug() { kill -USR1 "$(mouse_pid)"; }
+mouse_plug() { kill -USR2 "$(mouse_pid)"; }
+
+# ---- what the mouse received -------------------------------------------------
+
+log_has() { grep -q -- "$1" "$WORK/mouse.log"; }
+log_count() { grep -c -- "$1" "$WORK/mouse.log"; }
+
+# Every request set on the vendor collection, in hex, one a line.
+vendor_sets() { grep '^set vendor ' "$WORK/mouse.log" | cut -d' ' -f3; }
+# Their command bytes, space-separated: "07 03 08 04".
+vendor_commands() { vendor_sets | cut -c3-4 | tr '\n' ' ' | sed 's/ $//'; }
+# The N-th (default 1) request with command byte CMD.
+nth_set() { vendor_sets | awk -v c="$1" -v n="${2:-1}" 'substr($0, 3, 2) == c { if (++k == n) { print; exit } }'; }
+# LEN bytes of HEX from byte OFFSET, as hex.
+hex_at() { echo "$1" | cut -c$(($2 * 2 + 1))-$((($2 + $3) * 2)); }
+hex_len() { echo $((${#1} / 2)); }
+zeros() { awk -v n="$1" 'BEGIN { while (n-- > 0) printf "00"; print "" }'; }
+
+# ---- tr58kctl -------------------------------------------------------------------
+
+# Runs tr58kctl as root with the scenario's own profile folder: STATUS,
+# ELAPSED_MS, $WORK/out and $WORK/err.
+ctl() {
+  local t0
+  t0=$(now_ms)
+  XDG_CONFIG_HOME="$WORK/config" "$CTL" "$@" >"$WORK/out" 2>"$WORK/err"
+  STATUS=$?
+  ELAPSED_MS=$(($(now_ms) - t0))
+}
+
+# The same as the unprivileged user "user" (uid 1000).
+ctl_as_user() {
+  local t0
+  t0=$(now_ms)
+  mkdir -p "$WORK/user"
+  chown 1000:1000 "$WORK/user"
+  su -s /bin/sh user -c "XDG_CONFIG_HOME=$WORK/user $CTL $*" >"$WORK/out" 2>"$WORK/err"
+  STATUS=$?
+  ELAPSED_MS=$(($(now_ms) - t0))
+}
+
+out_has() { grep -q -- "$1" "$WORK/out"; }
+err_has() { grep -q -- "$1" "$WORK/err"; }
+show_output() { sed 's/^/    | /' "$WORK/out" "$WORK/err"; }
