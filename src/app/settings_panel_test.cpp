@@ -260,5 +260,20 @@ TEST_F(SettingsPanelTest, ListsWithoutASelectionKeepTheRecordsValues) {
   EXPECT_EQ(out.reportInterval, kInterval250Hz);
 }
 
+TEST_F(SettingsPanelTest, LeavingTheLevelFieldWithAnItemsTextChoosesIt) {
+  OpenWith(MouseSettings{});
+  Focus(LevelCount());
+  LevelCount()->lineEdit()->selectAll();
+  QTest::keyClicks(LevelCount()->lineEdit(), "2");
+  EXPECT_EQ(LevelCount()->currentIndex(), -1);
+  EXPECT_FALSE(Edit(3)->isHidden());
+  Focus(Edit(0));
+  EXPECT_EQ(LevelCount()->currentIndex(), 1);
+  EXPECT_TRUE(Edit(2)->isHidden());  // the rows follow the choice
+  MouseSettings out;
+  dlg_->ReadControls(out);
+  EXPECT_EQ(out.dpiLevelCount, 2);
+}
+
 }  // namespace
 }  // namespace tr58k::test

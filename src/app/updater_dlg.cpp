@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,7 +39,7 @@ CUpdaterDlg::~CUpdaterDlg() {
   if (m_monitorNotifier) m_monitorNotifier->setEnabled(false);
   // A running job may be waiting for this thread (ReadControls, showing a
   // result): answer it until it ends.
-  m_worker.Stop([this] { QCoreApplication::sendPostedEvents(this, QEvent::MetaCall); });
+  m_worker.Stop([this] { m_windowCalls.RunPending(); });
 }
 
 QWidget* CUpdaterDlg::CreateControl(const ControlSpec& spec) {

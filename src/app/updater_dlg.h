@@ -11,14 +11,15 @@
 #pragma once
 
 #include <QIcon>
-#include <QMetaObject>
 #include <QTimer>
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/device_worker.h"
+#include "app/window_calls.h"
 #include "device/device_link.h"
 #include "device/mouse_session.h"
 #include "settings/mouse_settings.h"
@@ -114,20 +115,8 @@ class CUpdaterDlg : public CDialogBase {
   void RefreshAfterArrival();
   void CloseAfterRemoval();
 
-  // Runs `fn` on the window's thread and waits for it. Worker only. Returns
-  // false when the window could not run it (it is going away).
-  template <typename Fn>
-  bool CallOnWindow(Fn&& fn) {
-    bool ran = false;
-    QMetaObject::invokeMethod(
-        this,
-        [&] {
-          fn();
-          ran = true;
-        },
-        Qt::BlockingQueuedConnection);
-    return ran;
-  }
+  // Runs `fn` on the window's thread and waits for it (device jobs).
+  void CallOnWindow(const std::function<void()>& fn) { m_windowCalls.Call(fn); }
 
   DeviceLink& m_link;
 
@@ -148,6 +137,7 @@ class CUpdaterDlg : public CDialogBase {
   QSocketNotifier* m_monitorNotifier = nullptr;
   uint64_t m_deviceEventsSeen = 0;
   std::atomic<bool> m_closing{false};
+  WindowCalls m_windowCalls{this};
   DeviceWorker m_worker;  // last: stopped before anything it uses goes
 };
 

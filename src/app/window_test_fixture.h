@@ -31,6 +31,13 @@ namespace tr58k::test {
 // Makes the one QApplication of the test program.
 void EnsureApplication();
 
+// A fixture whose members may be widgets: the application exists before
+// they are constructed.
+class ApplicationTest : public ::testing::Test {
+ protected:
+  ApplicationTest() { EnsureApplication(); }
+};
+
 // A ManualClock that remembers which thread slept, and can hold a thread
 // inside a sleep of a given length until the test lets it go.
 class TaggedClock final : public Clock {
@@ -74,7 +81,7 @@ class RecordingMessageBoxes final : public MessageBoxSink {
   std::vector<Box> boxes;
 };
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public ApplicationTest {
  protected:
   void SetUp() override;
   void TearDown() override;

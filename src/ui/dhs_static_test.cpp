@@ -25,10 +25,9 @@ QImage Paint(CDhsStatic& label) {
   return label.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-class DhsStaticTest : public ::testing::Test {
+class DhsStaticTest : public test::ApplicationTest {
  protected:
   void SetUp() override {
-    test::EnsureApplication();
     label.resize(80, 30);
   }
   CDhsStatic label;
@@ -41,13 +40,6 @@ TEST_F(DhsStaticTest, StartsLightGreyOnBlackWithAnArialCellOf16Pixels) {
   EXPECT_TRUE(label.texts.isEmpty());
   EXPECT_LE(QFontMetrics(label.font).height(), 16);
   EXPECT_EQ(label.font.family(), "Arial");
-}
-
-TEST_F(DhsStaticTest, ColourValuesHoldRedInTheLowByte) {
-  EXPECT_EQ(ToQColor(0x0000FF), QColor(255, 0, 0));
-  EXPECT_EQ(ToQColor(0x00FF00), QColor(0, 255, 0));
-  EXPECT_EQ(ToQColor(0xFF0000), QColor(0, 0, 255));
-  EXPECT_EQ(ToQColor(0x123456), QColor(0x56, 0x34, 0x12));
 }
 
 TEST_F(DhsStaticTest, WithoutACaptionPaintsOnlyTheFill) {

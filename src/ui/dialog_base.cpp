@@ -23,17 +23,18 @@ QWidget* MakeCombo(QWidget* parent) {
   // holds the template's items only.
   combo->setInsertPolicy(QComboBox::NoInsert);
   combo->setCompleter(nullptr);
+  QLineEdit* edit = combo->lineEdit();
   // Typing into the field leaves the list without a selection, whatever
-  // was selected before; the typed text stays.
-  QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
-                   [combo](const QString& text) {
-                     if (combo->currentIndex() < 0) return;
-                     QLineEdit* edit = combo->lineEdit();
-                     const int cursor = edit->cursorPosition();
-                     combo->setCurrentIndex(-1);
-                     edit->setText(text);
-                     edit->setCursorPosition(cursor);
-                   });
+  // was selected before; the typed text stays. (When the field is left
+  // holding an item's exact text, Qt picks that item as if it had been
+  // chosen from the list, with `activated`.)
+  QObject::connect(edit, &QLineEdit::textEdited, combo, [combo, edit](const QString& text) {
+    if (combo->currentIndex() < 0) return;
+    const int cursor = edit->cursorPosition();
+    combo->setCurrentIndex(-1);
+    edit->setText(text);
+    edit->setCursorPosition(cursor);
+  });
   return combo;
 }
 
