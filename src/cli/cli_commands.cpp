@@ -159,9 +159,25 @@ int RunInfo(CliContext& context) {
   if (info.present) {
     info.firmwareVersion = ReadFirmwareVersion(context.link);
     info.versionNumber = context.link.versionNumber;
+  } else {
+    // An interrupted firmware update leaves the mouse in its bootloader,
+    // where it configures nothing; one look, without the update's waits.
+    // The search for the mouse keeps its say on permissions.
+    const uint32_t error = context.link.lastOpenError;
+    const std::string errorPath = context.link.lastOpenErrorPath;
+    info.inBootloader = OpenHidDevice(context.link, kBootloaderProductId) == 1;
+    if (!info.inBootloader && context.link.lastOpenError == hid_error::kNone) {
+      context.link.lastOpenError = error;
+      context.link.lastOpenErrorPath = errorPath;
+    }
   }
   context.out << (context.json ? InfoJson(info) : InfoText(info));
   if (info.present) return kExitOk;
+  if (info.inBootloader) {
+    context.err << "tr58kctl: the mouse is waiting in its bootloader, as an interrupted firmware "
+                   "update leaves it; 'tr58kctl firmware' finishes the update.\n";
+    return kExitMouseNotFound;
+  }
   if (AccessDenied(context.link)) {
     context.err << AccessDeniedMessage(context.link.lastOpenErrorPath);
     return kExitAccessDenied;
@@ -248,6 +264,7 @@ int RunCommand(const CliOptions& options, CliContext& context) {
     case CliCommand::kApply: return RunApply(options.changes, context);
     case CliCommand::kRestore: return RunRestore(context);
     case CliCommand::kProfile: return RunProfile(context);
+    case CliCommand::kFirmware: return RunFirmware(options, context);
     case CliCommand::kNone: break;
   }
   return kExitBadArguments;

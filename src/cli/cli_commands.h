@@ -1,15 +1,17 @@
-// tr58kctl's five commands. Each runs against a DeviceLink (the real mouse or
+// tr58kctl's commands. Each runs against a DeviceLink (the real mouse or
 // the simulated one), prints its result to `out` and its errors and notes to
 // `err`, and returns the exit status (kExit* in cli_options.h). The device
 // side goes through RefreshSettingsFromMouse and ApplySettingsToMouse, the
 // same sequences the configuration window runs.
 #pragma once
 
+#include <istream>
 #include <ostream>
 #include <string>
 
 #include "cli/cli_options.h"
 #include "device/device_link.h"
+#include "firmware/sleep_inhibitor.h"
 #include "settings/mouse_settings.h"
 
 namespace tr58k {
@@ -20,6 +22,15 @@ struct CliContext {
   bool json = false;
   std::ostream& out;
   std::ostream& err;
+  // For `firmware`: where the confirmation is read from (null: nobody
+  // answers), whether `out` is a terminal (the progress bar is redrawn in
+  // place), the sleep inhibitor held during the update (may be null), and
+  // whether the link's devices are the simulated mouse (its test image is
+  // then the default).
+  std::istream* in = nullptr;
+  bool terminal = false;
+  SleepInhibitor* inhibitor = nullptr;
+  bool simulated = false;
 };
 
 int RunInfo(CliContext& context);
@@ -27,6 +38,8 @@ int RunShow(CliContext& context);
 int RunApply(const ApplyChanges& changes, CliContext& context);
 int RunRestore(CliContext& context);
 int RunProfile(CliContext& context);
+// firmware_command.cpp: the update with options.imagePath / assumeYes.
+int RunFirmware(const CliOptions& options, CliContext& context);
 
 // Runs options.command; kExitBadArguments for kNone.
 int RunCommand(const CliOptions& options, CliContext& context);

@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -102,7 +103,7 @@ bool ParseBacklight(std::string_view value, ApplyChanges& changes, std::string& 
 
 std::optional<CliCommand> CommandFromName(std::string_view name) {
   for (CliCommand c : {CliCommand::kInfo, CliCommand::kShow, CliCommand::kApply,
-                       CliCommand::kRestore, CliCommand::kProfile}) {
+                       CliCommand::kRestore, CliCommand::kProfile, CliCommand::kFirmware}) {
     if (name == CommandName(c)) return c;
   }
   return std::nullopt;
@@ -116,6 +117,23 @@ struct ApplyOption {
 constexpr std::array<ApplyOption, 4> kApplyOptions = {{
     {"--rate", ParseRate}, {"--levels", ParseLevels}, {"--dpi", ParseDpiList},
     {"--backlight", ParseBacklight}}};
+
+bool IsFirmwareOption(std::string_view name) { return name == "--yes" || name == "--image"; }
+
+bool ParseFirmwareOption(std::string_view name, std::optional<std::string_view> value,
+                         CliOptions& options, std::string& error) {
+  if (name == "--yes") {
+    if (value) error = "--yes takes no value";
+    options.assumeYes = true;
+    return !value;
+  }
+  if (!value || value->empty()) {
+    error = "--image needs the path of an image file";
+    return false;
+  }
+  options.imagePath = std::string(*value);
+  return true;
+}
 
 bool* GlobalFlag(CliOptions& options, std::string_view name) {
   if (name == "--simulate") return &options.simulate;
@@ -135,6 +153,7 @@ const char* CommandName(CliCommand command) {
     case CliCommand::kApply: return "apply";
     case CliCommand::kRestore: return "restore";
     case CliCommand::kProfile: return "profile";
+    case CliCommand::kFirmware: return "firmware";
     case CliCommand::kNone: break;
   }
   return "";
@@ -168,6 +187,24 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (bool* flag = GlobalFlag(options, name)) {
         if (eq != std::string_view::npos) fail(std::string(name) + " takes no value");
         *flag = true;
+        continue;
+      }
+      if (IsFirmwareOption(name)) {
+        std::optional<std::string_view> value;
+        if (eq != std::string_view::npos) {
+          value = arg.substr(eq + 1);
+        } else if (name == "--image" && i + 1 < args.size()) {
+          value = args[++i];
+        }
+        if (options.command != CliCommand::kFirmware) {
+          fail(std::string(name) + " belongs to 'firmware' and must follow it");
+        } else if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
+          fail(std::string(name) + " is given more than once");
+        } else {
+          seen.push_back(name == "--yes" ? "--yes" : "--image");
+          std::string error;
+          if (!ParseFirmwareOption(name, value, options, error)) fail(error);
+        }
         continue;
       }
       const ApplyOption* option = nullptr;

@@ -15,12 +15,13 @@ namespace tr58k {
 
 // Exit statuses of tr58kctl.
 inline constexpr int kExitOk = 0;
+inline constexpr int kExitNotConfirmed = 1;  // firmware: the user did not say yes
 inline constexpr int kExitBadArguments = 2;
 inline constexpr int kExitMouseNotFound = 3;
 inline constexpr int kExitCommandFailed = 4;
 inline constexpr int kExitAccessDenied = 5;
 
-enum class CliCommand { kNone, kInfo, kShow, kApply, kRestore, kProfile };
+enum class CliCommand { kNone, kInfo, kShow, kApply, kRestore, kProfile, kFirmware };
 
 // What `apply` was told to change; an empty field keeps the current value.
 struct ApplyChanges {
@@ -40,6 +41,10 @@ struct CliOptions {
   bool help = false;     // help for `command` (general help when kNone)
   bool version = false;
   ApplyChanges changes;
+  // firmware: --image FILE (empty: the built-in image, or the test image
+  // with --simulate) and --yes (no question asked).
+  std::string imagePath;
+  bool assumeYes = false;
 };
 
 struct ParseResult {
@@ -49,7 +54,8 @@ struct ParseResult {
 };
 
 // Parses the arguments after the program name. Global options may stand
-// before or after the command; `apply`'s options only after `apply`. Both
+// before or after the command; `apply`'s options only after `apply`, and
+// `firmware`'s (--image FILE, --yes) only after `firmware`. Both
 // "--opt value" and "--opt=value" are accepted. --help and --version win
 // over everything else on the line. Returns ok == false with a message for
 // an unknown command or option, a missing or bad value, an option given

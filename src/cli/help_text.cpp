@@ -6,16 +6,20 @@ namespace {
 
 constexpr const char* kGlobalOptions = R"(Global options (before or after the command):
   --simulate   use the built-in simulated mouse (factory settings) instead of
-               the real one; the profile is still your own profile file
+               the real one; the profile is still your own profile file.
+               'firmware' updates it with the build's test image by default,
+               in real time
   --json       print info, show and profile as one JSON object
-  --trace      print every exchange with the mouse on standard error
+  --trace      print every exchange with the mouse on standard error (for
+               'firmware', the whole bootloader conversation)
   --help       this help; 'tr58kctl COMMAND --help' for one command
   --version    print the program's version
 )";
 
 constexpr const char* kExitStatuses = R"(Exit status:
-  0 success, 2 bad arguments, 3 mouse not found, 4 the mouse refused a
-  command, 5 the mouse is there but this user may not open it
+  0 success, 1 the firmware update was not confirmed, 2 bad arguments,
+  3 mouse not found, 4 the mouse refused a command or the firmware update
+  failed, 5 the mouse is there but this user may not open it
 )";
 
 constexpr const char* kGeneral = R"(Usage: tr58kctl [OPTIONS] COMMAND [COMMAND OPTIONS]
@@ -29,14 +33,17 @@ Commands:
   apply     change settings, save them in the profile, send them to the mouse
   restore   restore the factory settings, save and send them
   profile   the settings stored in the profile file
+  firmware  update the mouse's firmware
 
 )";
 
 constexpr const char* kInfo = R"(Usage: tr58kctl [OPTIONS] info
 
 Tells whether the mouse is present and shows its firmware version
-("V0.26", or "-.--" when the mouse is not found). Exits with 3 when the
-mouse is not found.
+("V0.26", or "-.--" when the mouse is not found). A mouse found only in its
+bootloader (a firmware update that did not finish) is reported as such;
+'tr58kctl firmware' finishes the update. Exits with 3 when the mouse is not
+found in normal mode.
 
 )";
 
@@ -82,6 +89,22 @@ The file is $XDG_CONFIG_HOME/ZEMO/TR-58K/Profiles/DefaultPf.profile
 
 )";
 
+constexpr const char* kFirmware = R"(Usage: tr58kctl [OPTIONS] firmware [--image FILE] [--yes]
+
+Updates the mouse's firmware: switches the mouse into its bootloader, writes
+and checks every block of the image with a progress bar, and finds the mouse
+again with its new firmware version. A mouse left in its bootloader by an
+interrupted update is updated from there. Do not unplug the mouse while the
+update runs; the machine is kept from suspending meanwhile.
+
+  --image FILE   send this image instead of the one built into the program
+                 (at most 122880 bytes, 120 blocks of 1024)
+  --yes          do not ask for confirmation
+
+Exits with 0 only when the mouse came back with its new firmware.
+
+)";
+
 }  // namespace
 
 std::string HelpText(CliCommand command) {
@@ -92,6 +115,7 @@ std::string HelpText(CliCommand command) {
     case CliCommand::kApply: head = kApply; break;
     case CliCommand::kRestore: head = kRestore; break;
     case CliCommand::kProfile: head = kProfile; break;
+    case CliCommand::kFirmware: head = kFirmware; break;
     case CliCommand::kNone: break;
   }
   return std::string(head) + kGlobalOptions + "\n" + kExitStatuses;

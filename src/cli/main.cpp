@@ -1,10 +1,13 @@
 // tr58kctl: the command-line companion of the configuration window.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/tr58kctl_app.h"
 #include "device/linux/linux_hid_backend.h"
+#include "firmware/linux/logind_inhibitor.h"
 #include "settings/profile_file.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +17,9 @@ int main(int argc, char** argv) {
   platform.createBackend = [] { return tr58k::CreateLinuxHidBackend(); };
   platform.clock = &clock;
   platform.profilePath = tr58k::DefaultProfilePath();
+  platform.in = &std::cin;
+  platform.terminal = ::isatty(STDOUT_FILENO) == 1;
+  platform.createInhibitor = [] { return std::make_unique<tr58k::LogindSleepInhibitor>("tr58kctl"); };
   const int status = tr58k::RunTr58kctl(args, platform, std::cout, std::cerr);
   std::cout.flush();
   return status;

@@ -68,7 +68,9 @@ std::string FirmwareText(const MouseInfo& info) {
 
 std::string InfoText(const MouseInfo& info) {
   std::ostringstream out;
-  Line(out, "Mouse", info.present ? "present" : "not found");
+  Line(out, "Mouse", info.present        ? "present"
+                     : info.inBootloader ? "in its bootloader (a firmware update did not finish)"
+                                         : "not found");
   Line(out, "Firmware", FirmwareText(info));
   return out.str();
 }
@@ -83,6 +85,7 @@ std::string InfoJson(const MouseInfo& info) {
   } else {
     json.Null();
   }
+  if (info.inBootloader) json.Key("bootloader").Bool(true);
   json.EndObject();
   return json.Text() + "\n";
 }

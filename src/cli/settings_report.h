@@ -14,6 +14,7 @@ struct MouseInfo {
   bool present = false;
   uint16_t firmwareVersion = 0;  // ReadFirmwareVersion(), when present
   uint32_t versionNumber = 0;    // the link's raw version number, when present
+  bool inBootloader = false;     // not present, but its bootloader is
 };
 
 // "V0.26" when present, "-.--" when not: the windows' firmware text.
@@ -21,7 +22,8 @@ std::string FirmwareText(const MouseInfo& info);
 
 std::string InfoText(const MouseInfo& info);
 // {"present":true,"firmwareVersion":"V0.26","versionNumber":38};
-// versionNumber is null when the mouse is absent.
+// versionNumber is null when the mouse is absent; "bootloader":true follows
+// only when the mouse was found in its bootloader.
 std::string InfoJson(const MouseInfo& info);
 
 // Every field of the record, as the window shows it.

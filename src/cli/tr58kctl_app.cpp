@@ -26,12 +26,15 @@ int RunTr58kctl(const std::vector<std::string>& args, const CliPlatform& platfor
 
   // The simulated mouse runs on simulated time: it is created fresh for
   // each run, so real waits would only make the command slow; every wait
-  // still goes through the link and shows in --trace.
+  // still goes through the link and shows in --trace. A simulated firmware
+  // update is the exception: it is there to be watched, so it keeps the
+  // real pace of the update's waits (about a dozen seconds).
   ManualClock simulatedTime;
-  Clock* clock = options.simulate ? &simulatedTime : platform.clock;
+  const bool realPace = options.command == CliCommand::kFirmware && platform.clock != nullptr;
+  Clock* clock = options.simulate && !realPace ? &simulatedTime : platform.clock;
   std::unique_ptr<HidBackend> backend;
   if (options.simulate) {
-    backend = std::make_unique<SimulatedMouse>(simulatedTime);
+    backend = std::make_unique<SimulatedMouse>(*clock);
   } else if (platform.createBackend && clock) {
     backend = platform.createBackend();
   }
@@ -46,6 +49,15 @@ int RunTr58kctl(const std::vector<std::string>& args, const CliPlatform& platfor
     link.trace = [&err](std::string_view line) { err << line << '\n' << std::flush; };
   }
   CliContext context{link, platform.profilePath, options.json, out, err};
+  context.in = platform.in;
+  context.terminal = platform.terminal;
+  context.simulated = options.simulate;
+  // Only a real mouse's update keeps the machine awake.
+  std::unique_ptr<SleepInhibitor> inhibitor;
+  if (options.command == CliCommand::kFirmware && !options.simulate && platform.createInhibitor) {
+    inhibitor = platform.createInhibitor();
+  }
+  context.inhibitor = inhibitor.get();
   return RunCommand(options, context);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <istream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "device/clock.h"
 #include "device/hid_backend.h"
+#include "firmware/sleep_inhibitor.h"
 
 namespace tr58k {
 
@@ -20,6 +22,12 @@ struct CliPlatform {
   Clock* clock = nullptr;
   // DefaultProfilePath() in the program.
   std::string profilePath;
+  // For `firmware`: the answers to its question (standard input; null: no
+  // answer), whether standard output is a terminal, and the sleep
+  // inhibitor held during a real update (may be empty or return nullptr).
+  std::istream* in = nullptr;
+  bool terminal = false;
+  std::function<std::unique_ptr<SleepInhibitor>()> createInhibitor;
 };
 
 // Parses `args` (without the program name), runs the command against the

@@ -43,7 +43,10 @@ class Tr58kctlEndToEndTest : public ::testing::Test {
     if (child == 0) {
       const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0) ::_exit(127);
+      const int i = ::open("/dev/null", O_RDONLY);  // nobody answers a question
+      if (o < 0 || e < 0 || i < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 || ::dup2(i, 0) < 0) {
+        ::_exit(127);
+      }
       ::execve(argv[0], argv.data(), environ);  // XDG_CONFIG_HOME is the temp folder
       ::_exit(127);
     }
@@ -161,6 +164,17 @@ TEST_F(Tr58kctlEndToEndTest, HelpPerCommand) {
   EXPECT_EQ(run.status, kExitOk);
   EXPECT_NE(run.out.find("Usage: tr58kctl [OPTIONS] apply"), std::string::npos);
   EXPECT_TRUE(run.err.empty());
+}
+
+// The question before a firmware update, answered by nobody: nothing is
+// sent (the real-time simulated update itself is checked in-process).
+TEST_F(Tr58kctlEndToEndTest, FirmwareUpdateAsksAndStopsWithoutAnAnswer) {
+  const ProcessRun run = Tr58kctl({"--simulate", "--trace", "firmware"});
+  EXPECT_EQ(run.status, kExitNotConfirmed);
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_NE(run.err.find("Update the firmware now? [y/N]"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("set "), std::string::npos) << "no request was sent";
+  EXPECT_NE(run.err.find("open 4c95:5837 ok"), std::string::npos);
 }
 
 // This machine's real devices: without a TR-58K plugged in, apply shows the
