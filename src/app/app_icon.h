@@ -1,12 +1,16 @@
-// The program's icon, drawn rather than loaded so the program needs no
-// resource files.
+// The program's icon: the one the menu entry shows, built into the program.
 #pragma once
 
 #include <QIcon>
+#include <QString>
 
 namespace tr58k {
 
-// A mouse in the DPI level colours, at 16, 32 and 48 pixels.
+// The desktop entry's id, which names the icon too.
+QString DesktopEntryId();
+
+// The icon at every size the program carries; a null icon only when the
+// program was built without them.
 QIcon LoadAppIcon();
 
 }  // namespace tr58k

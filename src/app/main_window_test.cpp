@@ -60,7 +60,7 @@ TEST_F(MainWindowTest, FrameAndFixedTextsAreThoseOfTheTemplate) {
   EXPECT_EQ(dlg.size(), dlg.Units().ToPixels(345, 296));
   EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
   EXPECT_FALSE(dlg.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_FALSE(dlg.windowIcon().isNull());
+  EXPECT_TRUE(dlg.windowIcon().availableSizes().contains(QSize(32, 32)));
   int index = 0;
   for (const ControlSpec& spec : MainDialogTemplate().controls) {
     QWidget* widget = dlg.findChild<QWidget*>(CDialogBase::ObjectNameFor(spec, index++));

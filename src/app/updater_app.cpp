@@ -3,8 +3,10 @@
 #include <QKeySequence>
 #include <QShortcut>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
+#include "app/app_icon.h"
 #include "app/updater_dlg.h"
 #include "device/clock.h"
 #include "device/device_link.h"
@@ -28,6 +30,9 @@ AppOptions ParseAppOptions(const QStringList& arguments) {
 
 CUpdaterApp::CUpdaterApp(int& argc, char** argv) : QApplication(argc, argv) {
   options_ = ParseAppOptions(arguments());
+  // Lets the desktop tie the window to its menu entry and icon.
+  setDesktopFileName(DesktopEntryId());
+  setWindowIcon(LoadAppIcon());
 }
 
 int CUpdaterApp::Run() {
@@ -58,12 +63,18 @@ void CUpdaterApp::InitInstance() {
       }
     });
   }
+  std::function<void()> screenshot;
   if (!options_.screenshotPath.isEmpty()) {
-    const QString path = options_.screenshotPath;
-    QTimer::singleShot(0, &dlg, [&dlg, path] {
+    // Once the window is up (a message box at start-up may come first).
+    screenshot = [&dlg, &screenshot, path = options_.screenshotPath] {
+      if (!dlg.isVisible()) {
+        QTimer::singleShot(50, &dlg, screenshot);
+        return;
+      }
       dlg.grab().save(path, "PNG");
       dlg.reject();
-    });
+    };
+    QTimer::singleShot(0, &dlg, screenshot);
   }
   // The result of the run is not looked at.
   dlg.DoModal();
