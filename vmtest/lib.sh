@@ -144,3 +144,21 @@ ctl_as_user() {
 out_has() { grep -q -- "$1" "$WORK/out"; }
 err_has() { grep -q -- "$1" "$WORK/err"; }
 show_output() { sed 's/^/    | /' "$WORK/out" "$WORK/err"; }
+
+# A 1024-byte configuration block in hex, zero but for the given patches,
+# each OFFSET:HEX with a decimal offset ("$((0x34)):90019001").
+block_hex() {
+  echo "$*" | awk '{
+    for (i = 0; i < 1024; i++) b[i] = "00"
+    for (k = 1; k <= NF; k++) {
+      split($k, f, ":")
+      for (j = 0; j < length(f[2]) / 2; j++) b[f[1] + j] = substr(f[2], 2 * j + 1, 2)
+    }
+    s = ""
+    for (i = 0; i < 1024; i++) s = s b[i]
+    print s
+  }'
+}
+
+# The constant table every written block carries at 0x65.
+FIXED_TABLE="$((0x65)):0001000000000f0002000000000f0004000000000f0010000000000f0008000000000f09f1000000000f"

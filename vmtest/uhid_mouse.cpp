@@ -52,6 +52,12 @@ class Bus {
   // mouse shows now. Returns false when a device could not be created.
   bool Sync() {
     if (shown_ == mouse_.Generation()) return true;
+    // The device holding an unanswered request goes first, which fails that
+    // request at once, as a real unplug fails the transfer on the bus. While
+    // a request is pending the caller holds hidraw's lock shared by all nodes,
+    // and removing any other device first would wait for its 5 s timeout.
+    if (pending_ < devices_.size()) devices_[pending_].reset();
+    pending_ = kNone;
     devices_.clear();  // every destruction is a removal on the bus
     shown_ = mouse_.Generation();
     const std::vector<VirtualInterface> interfaces = mouse_.Interfaces();
@@ -86,12 +92,20 @@ class Bus {
     if (event.kind == UhidEventKind::kSetReport) {
       SetOutcome outcome{true, false};
       if (event.feature) outcome = mouse_.OnSetReport(i, event.data);
-      if (outcome.answer) devices_[i]->AnswerSet(event.id, outcome.ok);
+      if (outcome.answer) {
+        devices_[i]->AnswerSet(event.id, outcome.ok);
+      } else {
+        pending_ = i;
+      }
     } else if (event.kind == UhidEventKind::kGetReport) {
       GetOutcome outcome;
       outcome.ok = false;
       if (event.feature) outcome = mouse_.OnGetReport(i, event.reportId);
-      if (outcome.answer) devices_[i]->AnswerGet(event.id, outcome.ok, outcome.data);
+      if (outcome.answer) {
+        devices_[i]->AnswerGet(event.id, outcome.ok, outcome.data);
+      } else {
+        pending_ = i;
+      }
     }
     return mouse_.Generation() == before;
   }
@@ -99,7 +113,9 @@ class Bus {
  private:
   VirtualMouse& mouse_;
   LineLog& log_;
+  static constexpr size_t kNone = static_cast<size_t>(-1);
   uint64_t shown_ = 0;
+  size_t pending_ = kNone;  // the device with an unanswered request
   std::vector<std::unique_ptr<UhidDevice>> devices_;
 };
 
