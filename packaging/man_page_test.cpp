@@ -94,7 +94,7 @@ Names DescribedOptions(const std::string& page, const std::vector<std::string>& 
 std::string AllHelp() {
   std::string all;
   for (CliCommand c : {CliCommand::kNone, CliCommand::kInfo, CliCommand::kShow, CliCommand::kApply,
-                       CliCommand::kRestore, CliCommand::kProfile}) {
+                       CliCommand::kRestore, CliCommand::kProfile, CliCommand::kFirmware}) {
     all += HelpText(c);
   }
   return all;

@@ -7,7 +7,7 @@ TR58K_PACKAGES=(
   cmake g++ pkg-config make
   libgtest-dev libgmock-dev
   libudev-dev
-  libsystemd-dev
+  libsystemd-dev dbus-daemon  # the sleep inhibitor (sd-bus) and its test bus
   qt6-base-dev libgl-dev
   fonts-wqy-zenhei
   fonts-liberation2  # Arial's metrics for the window's DPI captions
