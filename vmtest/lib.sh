@@ -162,3 +162,19 @@ block_hex() {
 
 # The constant table every written block carries at 0x65.
 FIXED_TABLE="$((0x65)):0001000000000f0002000000000f0004000000000f0010000000000f0008000000000f09f1000000000f"
+
+# ---- firmware images ----------------------------------------------------------
+
+# Block I (from 0) of an image file as hex, a last partial block padded with
+# zeros to 1024 bytes.
+image_block() {
+  dd if="$1" bs=1024 skip="$2" count=1 2>/dev/null | xxd -p | tr -d '\n' |
+    awk '{ s = $0; while (length(s) < 2048) s = s "00"; print s }'
+}
+# The sum of the bytes of HEX modulo 65536, little-endian, as hex.
+checksum_le() {
+  echo "$1" | awk 'function v(c) { return index("0123456789abcdef", c) - 1 }
+    { for (i = 1; i < length($0); i += 2) s += v(substr($0, i, 1)) * 16 + v(substr($0, i + 1, 1))
+      s %= 65536; printf "%02x%02x\n", s % 256, int(s / 256) }'
+}
+all_output_has() { grep -q -- "$1" "$WORK/out" "$WORK/err"; }

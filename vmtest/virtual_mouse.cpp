@@ -76,6 +76,10 @@ void VirtualMouse::Arrive() {
 }
 
 void VirtualMouse::Leave(uint32_t absentMs, bool forever) {
+  // A mouse on its way to another mode gets there however it leaves.
+  if (modeChange_) mode_ = modeChange_->mode;
+  modeChange_.reset();
+  leaveAtMs_.reset();
   if (present_) {
     present_ = false;
     ++generation_;
@@ -138,10 +142,9 @@ GetOutcome VirtualMouse::OnGetReport(size_t interfaceIndex, uint8_t reportId) {
   Log("get vendor " + Hex2(reportId) + " " + Hex2(outcome.data[report::kStatus]));
 
   if (outcome.data[report::kStatus] != report::kStatusBusy && state_.afterResponse) {
-    const SimModeChange change = *state_.afterResponse;
+    modeChange_ = state_.afterResponse;
     state_.afterResponse.reset();
-    mode_ = change.mode;
-    Leave(change.absentMs, false);
+    leaveAtMs_ = clock_.NowMs() + kLeaveAfterAnswerMs;
   }
   return outcome;
 }
@@ -157,8 +160,10 @@ void VirtualMouse::Plug() {
 }
 
 std::optional<uint64_t> VirtualMouse::Tick() {
-  if (!present_ && returnAtMs_ && clock_.NowMs() >= *returnAtMs_) Arrive();
-  return present_ ? std::nullopt : returnAtMs_;
+  const uint64_t now = clock_.NowMs();
+  if (present_ && leaveAtMs_ && now >= *leaveAtMs_) Leave(modeChange_->absentMs, false);
+  if (!present_ && returnAtMs_ && now >= *returnAtMs_) Arrive();
+  return present_ ? leaveAtMs_ : returnAtMs_;
 }
 
 }  // namespace tr58k

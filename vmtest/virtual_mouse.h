@@ -28,6 +28,12 @@ inline constexpr size_t kVirtualReportLength = 1041;
 // Pulls the mouse out when the `occurrence`-th request (1-based) with
 // command byte `command` reaches the vendor collection, before it is
 // answered: the kernel fails the pending call.
+// How long the mouse stays on the bus after answering a request that makes
+// it re-enumerate. The kernel fails a get whose device goes away before the
+// caller has taken the answer, even when the answer was given, so a mouse
+// that left at once would never be heard saying yes.
+inline constexpr uint32_t kLeaveAfterAnswerMs = 100;
+
 struct UnplugTrigger {
   uint8_t command = 0;
   uint32_t occurrence = 1;
@@ -88,8 +94,8 @@ class VirtualMouse {
   void Unplug();
   void Plug();
 
-  // Brings the mouse back when its time has come. Returns the clock time of
-  // the next thing due, or nullopt when nothing is.
+  // Takes the mouse off the bus or brings it back when its time has come.
+  // Returns the clock time of the next thing due, or nullopt when nothing is.
   std::optional<uint64_t> Tick();
 
   const SimMouseState& State() const { return state_; }
@@ -109,6 +115,8 @@ class VirtualMouse {
   SimMouseState state_;
   bool present_ = false;
   std::optional<uint64_t> returnAtMs_;
+  std::optional<uint64_t> leaveAtMs_;       // a re-enumeration on its way
+  std::optional<SimModeChange> modeChange_;
   uint64_t generation_ = 0;
 
   std::vector<uint8_t> response_;  // what the next get reads

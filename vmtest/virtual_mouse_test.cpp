@@ -212,7 +212,13 @@ TEST_F(VirtualMouseTest, ReenumeratesAfterTheAnswerIsReadNotOnABusyAnswer) {
   EXPECT_EQ(m.OnGetReport(kVendor, 0xA1).data[1], 4);
   EXPECT_TRUE(m.Present());  // a busy answer is not the answer
   EXPECT_EQ(m.OnGetReport(kVendor, 0xA1).data[1], 1);
+  // It answers, then leaves once the caller has had time to take the answer.
+  EXPECT_TRUE(m.Present());
+  EXPECT_EQ(m.Tick(), std::optional<uint64_t>(kLeaveAfterAnswerMs));
+  clock.Advance(kLeaveAfterAnswerMs);
+  EXPECT_EQ(m.Tick(), std::optional<uint64_t>(kLeaveAfterAnswerMs + 200));
   EXPECT_FALSE(m.Present());
+  EXPECT_TRUE(m.Interfaces().empty());
 
   clock.Advance(200);
   m.Tick();
@@ -228,12 +234,27 @@ TEST_F(VirtualMouseTest, ReenumeratesAfterTheAnswerIsReadNotOnABusyAnswer) {
   m.OnSetReport(0, Request(0xA0, 0x09, 1041));
   m.OnGetReport(0, 0xA0);  // busy
   m.OnGetReport(0, 0xA0);
+  clock.Advance(kLeaveAfterAnswerMs);
+  m.Tick();
   clock.Advance(300);
   m.Tick();
   ASSERT_EQ(m.Interfaces().size(), 2u);
   EXPECT_EQ(m.Interfaces()[1].productId, 0x5837);
   EXPECT_EQ(log.back(), "arrive 5837 0105");
   EXPECT_EQ(m.State().block, FactoryConfigBlock());
+}
+
+TEST_F(VirtualMouseTest, PulledOutWhileAboutToLeaveItComesBackInTheNewMode) {
+  VirtualMouse& m = Make();
+  m.OnSetReport(kVendor, Request(0xA1, 0x3A, 64));
+  m.OnGetReport(kVendor, 0xA1);
+  m.Unplug();
+  clock.Advance(kLeaveAfterAnswerMs + 1000);
+  EXPECT_EQ(m.Tick(), std::nullopt);
+  EXPECT_FALSE(m.Present());
+  m.Plug();
+  ASSERT_EQ(m.Interfaces().size(), 1u);
+  EXPECT_EQ(m.Interfaces()[0].productId, 0x5836);
 }
 
 TEST_F(VirtualMouseTest, AnInterfaceThatIsNotThereIsNotAnswered) {
