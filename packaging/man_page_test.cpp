@@ -91,15 +91,6 @@ Names DescribedOptions(const std::string& page, const std::vector<std::string>& 
   return options;
 }
 
-std::string AllHelp() {
-  std::string all;
-  for (CliCommand c : {CliCommand::kNone, CliCommand::kInfo, CliCommand::kShow, CliCommand::kApply,
-                       CliCommand::kRestore, CliCommand::kProfile, CliCommand::kFirmware}) {
-    all += HelpText(c);
-  }
-  return all;
-}
-
 // "  info      whether ..." lines of the general help's command list.
 Names HelpCommands() {
   const std::string help = HelpText(CliCommand::kNone);
@@ -107,6 +98,18 @@ Names HelpCommands() {
   if (list == std::string::npos) return {};
   const size_t end = help.find("\n\n", list);
   return Matches(help.substr(list, end - list), std::regex(R"(\n  ([a-z]+) {2,})"), 1);
+}
+
+// The general help and the help of every command it lists; each command is
+// found the way a user reaches its help, "tr58kctl COMMAND --help".
+std::string AllHelp() {
+  std::string all = HelpText(CliCommand::kNone);
+  for (const std::string& name : HelpCommands()) {
+    const ParseResult parsed = ParseCommandLine({name, "--help"});
+    EXPECT_TRUE(parsed.ok && parsed.options.command != CliCommand::kNone) << name;
+    all += HelpText(parsed.options.command);
+  }
+  return all;
 }
 
 // "0 success, 2 bad arguments, ..." after "Exit status:".
