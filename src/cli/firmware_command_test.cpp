@@ -146,12 +146,23 @@ TEST_F(FirmwareCommandTest, RefusesImagesItMustNotSendBeforeTouchingTheMouse) {
   }
 }
 
-TEST_F(FirmwareCommandTest, WithoutABuiltInImageItAsksForOne) {
-  if (!EmbeddedFirmwareImage().empty()) GTEST_SKIP() << "this build carries an image";
-  EXPECT_EQ(Run({"firmware", "--yes"}), kExitCommandFailed);
-  EXPECT_EQ(out.str(), std::string(kImageErrorText) + "\n");
-  EXPECT_TRUE(Has(err.str(), "--image FILE"));
-  EXPECT_EQ(rig.rig.Count(SimExchangeKind::kOpen), 0u);
+// What the build was configured with decides: the built-in image is sent,
+// or the user is told to give one.
+TEST_F(FirmwareCommandTest, SendsTheBuiltInImageOrAsksForOne) {
+  const std::span<const uint8_t> builtIn = EmbeddedFirmwareImage();
+  if (builtIn.empty()) {
+    EXPECT_EQ(Run({"firmware", "--yes"}), kExitCommandFailed);
+    EXPECT_EQ(out.str(), std::string(kImageErrorText) + "\n");
+    EXPECT_TRUE(Has(err.str(), "--image FILE"));
+    EXPECT_EQ(rig.rig.Count(SimExchangeKind::kOpen), 0u);
+    return;
+  }
+  EXPECT_EQ(Run({"firmware", "--yes"}), kExitOk) << err.str();
+  const auto stored = rig.boot->StoredBlocks();
+  ASSERT_EQ(stored.size(), (builtIn.size() + 1023) / 1024);
+  for (size_t i = 0; i < builtIn.size(); ++i) {
+    ASSERT_EQ(stored.at(static_cast<uint8_t>(9 + i / 1024))[i % 1024], builtIn[i]) << i;
+  }
 }
 
 TEST_F(FirmwareCommandTest, EndsWithTheUpdatesOwnTextsWhenTheMouseIsMissingOrLost) {
