@@ -126,6 +126,34 @@ copy_with_libraries() {
 
 cp /bin/busybox "$STAGE/bin/busybox"
 for bin in "${BINARIES[@]}"; do copy_with_libraries "$BUILD_DIR/$bin"; done
+
+# The window, where the build has it: its Qt libraries, the offscreen
+# platform plugin where Qt looks for it, and fontconfig with one font.
+MEMORY=512
+PROBE="$BUILD_DIR/vmtest/tr58k-window-probe"
+if [ -x "$PROBE" ] && [[ " ${SCENARIOS[*]} " == *" window "* ]]; then
+  copy_with_libraries "$PROBE"
+  gui_lib=$(ldd "$PROBE" | awk '/libQt6Gui/{print $3}')
+  # Where Qt looks: under the real library folder (/usr/lib/..., which ldd
+  # may name through the /lib link).
+  plugin=$(readlink -f "$(dirname "$gui_lib")")/qt6/plugins/platforms/libqoffscreen.so
+  if [ -f "$plugin" ]; then
+    mkdir -p "$STAGE$(dirname "$plugin")"
+    cp "$plugin" "$STAGE$plugin"
+    for lib in $(ldd "$plugin" | awk '/=> \//{print $3}'); do
+      mkdir -p "$STAGE$(dirname "$lib")"
+      [ -e "$STAGE$lib" ] || cp -L "$lib" "$STAGE$lib"
+    done
+  fi
+  [ -d /etc/fonts ] && cp -rL /etc/fonts "$STAGE/etc/"
+  font=$(ls /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf \
+            /usr/share/fonts/truetype/*/*.tt[fc] 2>/dev/null | head -1 || true)
+  if [ -n "$font" ]; then
+    mkdir -p "$STAGE$(dirname "$font")"
+    cp -L "$font" "$STAGE$font"
+  fi
+  MEMORY=1024
+fi
 cp "$CACHE"/modules/*.ko "$STAGE/lib/modules/"
 cp "$HERE/vm-init.sh" "$STAGE/init"
 chmod 755 "$STAGE/init"
@@ -144,7 +172,7 @@ CONSOLE="$WORK/console.log"
 echo "vmtest: booting $(cat "$CACHE/kernel.name") under QEMU (TCG) for: ${SCENARIOS[*]}"
 set +e
 timeout --foreground -k 10 "$TIMEOUT" \
-  qemu-system-x86_64 -accel tcg -m 512 -smp 1 \
+  qemu-system-x86_64 -accel tcg -m "$MEMORY" -smp 1 \
     -nodefaults -no-user-config -display none -serial stdio -no-reboot \
     -kernel "$CACHE/vmlinux" -initrd "$WORK/initramfs.gz" \
     -append "console=ttyS0 quiet loglevel=3 panic=-1" </dev/null 2>&1 |
