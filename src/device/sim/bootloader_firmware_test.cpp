@@ -91,7 +91,8 @@ TEST_F(BootloaderFirmwareTest, AnswersBootInfoAndEchoesTheFirstBlock) {
 
   std::vector<uint8_t> first = LongRequest(0x01);
   first[2] = 0x01;
-  std::copy(Pattern(5).begin(), Pattern(5).end(), first.begin() + 16);
+  const SimBlock block = Pattern(5);
+  std::copy(block.begin(), block.end(), first.begin() + 16);
   const auto echo = Send(boot, first);
   EXPECT_EQ(echo[1], 1);
   EXPECT_TRUE(std::equal(echo.begin() + 16, echo.begin() + 1040, first.begin() + 16));
@@ -119,7 +120,8 @@ TEST_F(BootloaderFirmwareTest, FaultSwitchesChangeOnlyWhatTheyName) {
 
   std::vector<uint8_t> first = LongRequest(0x01);
   first[2] = 0x01;
-  std::copy(Pattern(5).begin(), Pattern(5).end(), first.begin() + 16);
+  const SimBlock block = Pattern(5);
+  std::copy(block.begin(), block.end(), first.begin() + 16);
   auto echo = Send(boot, first);
   EXPECT_EQ(std::mismatch(echo.begin() + 16, echo.begin() + 1040, first.begin() + 16).first -
                 echo.begin(),
