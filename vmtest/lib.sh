@@ -37,6 +37,8 @@ expect_eq() {  # DESCRIPTION ACTUAL EXPECTED
   fi
 }
 
+between() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }  # VALUE LOW HIGH
+
 finish() {
   mouse_stop
   [ "$FAILS" = 0 ]

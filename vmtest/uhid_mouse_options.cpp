@@ -8,6 +8,7 @@ namespace tr58k {
 const char* const kUhidMouseUsage =
     "Usage: tr58k-uhid-mouse [--mode normal|bootloader] [--version HEX]\n"
     "         [--busy-every N [--busy-count K]] [--unplug-at CMD[:N]]\n"
+    "         [--mute-at CMD[:N]]\n"
     "         [--replug-after MS] [--log FILE] [--pid-file FILE]\n"
     "A virtual ZEMO TR-58K on /dev/uhid. SIGUSR1 pulls it out, SIGUSR2 plugs\n"
     "it in, SIGTERM ends it.\n";
@@ -58,7 +59,7 @@ std::optional<UhidMouseCommandLine> ParseUhidMouseArgs(const std::vector<std::st
           line.mouse.busyCount == 0) {
         return fail("--busy-count: 1 to 100, not " + value);
       }
-    } else if (name == "--unplug-at") {
+    } else if (name == "--unplug-at" || name == "--mute-at") {
       UnplugTrigger trigger;
       const size_t colon = value.find(':');
       const std::string command = value.substr(0, colon);
@@ -66,9 +67,9 @@ std::optional<UhidMouseCommandLine> ParseUhidMouseArgs(const std::vector<std::st
           (colon != std::string::npos &&
            (!ParseNumber<uint32_t>(value.substr(colon + 1), 10, 1000000, &trigger.occurrence) ||
             trigger.occurrence == 0))) {
-        return fail("--unplug-at: CMD (hex) or CMD:N (N from 1), not " + value);
+        return fail(name + ": CMD (hex) or CMD:N (N from 1), not " + value);
       }
-      line.mouse.unplugAt = trigger;
+      (name == "--mute-at" ? line.mouse.muteAt : line.mouse.unplugAt) = trigger;
     } else if (name == "--replug-after") {
       uint32_t ms = 0;
       if (!ParseNumber<uint32_t>(value, 10, 600000, &ms)) {

@@ -20,6 +20,7 @@ struct UhidMouseCommandLine {
 //   --mode normal|bootloader   --version HEX (e.g. 0026)
 //   --busy-every N [--busy-count K]
 //   --unplug-at CMD[:N]        CMD in hex: the N-th request with it (1)
+//   --mute-at CMD[:N]          no get answered from that request on
 //   --replug-after MS          --log FILE   --pid-file FILE
 std::optional<UhidMouseCommandLine> ParseUhidMouseArgs(const std::vector<std::string>& args,
                                                        std::string* error);

@@ -35,9 +35,12 @@ TEST(UhidMouseOptionsTest, ReadsEveryOption) {
   EXPECT_EQ(line->logPath, "/tmp/l");
   EXPECT_EQ(line->pidPath, "/tmp/p");
 
-  const auto first = ParseUhidMouseArgs({"--unplug-at", "08"}, &error);
+  const auto first = ParseUhidMouseArgs({"--unplug-at", "08", "--mute-at", "3a:2"}, &error);
   ASSERT_TRUE(first);
   EXPECT_EQ(first->mouse.unplugAt->occurrence, 1u);
+  ASSERT_TRUE(first->mouse.muteAt);
+  EXPECT_EQ(first->mouse.muteAt->command, 0x3A);
+  EXPECT_EQ(first->mouse.muteAt->occurrence, 2u);
 }
 
 TEST(UhidMouseOptionsTest, RefusesBadValues) {
@@ -45,7 +48,7 @@ TEST(UhidMouseOptionsTest, RefusesBadValues) {
       {"--mode", "boot"},         {"--version", "10000"},    {"--version", "xyz"},
       {"--busy-every", "-1"},     {"--busy-count", "0"},     {"--unplug-at", "100"},
       {"--unplug-at", "08:0"},    {"--unplug-at", "08:x"},   {"--replug-after", "1s"},
-      {"--log"},                  {"--frobnicate", "1"},
+      {"--log"},                  {"--frobnicate", "1"},     {"--mute-at", ""},
   };
   for (const auto& args : bad) {
     std::string error;

@@ -110,6 +110,11 @@ SetOutcome VirtualMouse::OnSetReport(size_t interfaceIndex, std::span<const uint
     Leave(options_.replugAfterMs.value_or(0), !options_.replugAfterMs.has_value());
     return {false, false};
   }
+  if (options_.muteAt && options_.muteAt->command == command &&
+      ++muteMatches_ == options_.muteAt->occurrence) {
+    Log("mute at " + Hex2(command));
+    muted_ = true;
+  }
   ++requests_;
   response_ = Firmware().HandleRequest(data, state_);
   response_.resize(kVirtualReportLength, 0);
@@ -125,6 +130,11 @@ GetOutcome VirtualMouse::OnGetReport(size_t interfaceIndex, uint8_t reportId) {
     return outcome;
   }
   const bool vendor = interfaces[interfaceIndex].takesReports;
+  if (vendor && muted_) {
+    Log("get vendor " + Hex2(reportId) + " unanswered");
+    outcome.answer = false;
+    return outcome;
+  }
   if (!vendor) {
     Log("get other " + Hex2(reportId));
     outcome.ok = false;

@@ -39,6 +39,10 @@ struct UnplugTrigger {
   uint32_t occurrence = 1;
 };
 
+// Stops answering gets after the `occurrence`-th request with `command`:
+// the mouse hangs, and the kernel fails each get after its own time limit.
+using MuteTrigger = UnplugTrigger;
+
 struct VirtualMouseOptions {
   MouseMode mode = MouseMode::kNormal;
   uint16_t versionNumber = 0x0026;
@@ -47,6 +51,7 @@ struct VirtualMouseOptions {
   uint32_t busyEvery = 0;
   uint32_t busyCount = 1;
   std::optional<UnplugTrigger> unplugAt;
+  std::optional<MuteTrigger> muteAt;
   // After an unplug (trigger or Unplug()), plugged in again after this many
   // ms; nullopt: stays out until Plug().
   std::optional<uint32_t> replugAfterMs;
@@ -123,6 +128,8 @@ class VirtualMouse {
   uint32_t busyLeft_ = 0;
   uint32_t requests_ = 0;          // to the vendor collection
   uint32_t triggerMatches_ = 0;
+  uint32_t muteMatches_ = 0;
+  bool muted_ = false;
 };
 
 // Lower-case hex, two digits per byte, no separators.

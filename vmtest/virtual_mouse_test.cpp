@@ -192,6 +192,20 @@ TEST_F(VirtualMouseTest, UnplugTriggerLeavesTheRequestUnansweredAndReplugsOnTime
   EXPECT_EQ(log.back(), "arrive 5837 0026");
 }
 
+TEST_F(VirtualMouseTest, MutedItTakesRequestsButAnswersNoGet) {
+  VirtualMouseOptions options;
+  options.muteAt = MuteTrigger{0x07, 1};
+  VirtualMouse& m = Make(options);
+  m.OnSetReport(kVendor, Request(0xA1, 0x03, 64));
+  EXPECT_TRUE(m.OnGetReport(kVendor, 0xA1).answer);  // before the trigger
+  EXPECT_TRUE(m.OnSetReport(kVendor, Request(0xA1, 0x07, 64)).answer);
+  EXPECT_FALSE(m.OnGetReport(kVendor, 0xA1).answer);
+  EXPECT_FALSE(m.OnGetReport(kVendor, 0xA1).answer);
+  EXPECT_TRUE(m.Present());
+  EXPECT_TRUE(Logged("mute at 07"));
+  EXPECT_TRUE(Logged("get vendor a1 unanswered"));
+}
+
 TEST_F(VirtualMouseTest, WithoutReplugTheMouseStaysOutUntilPlugged) {
   VirtualMouse& m = Make();
   m.Unplug();
