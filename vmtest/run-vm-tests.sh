@@ -115,16 +115,22 @@ STAGE="$WORK/initramfs"
 rm -rf "$STAGE"
 mkdir -p "$STAGE"/{bin,dev,proc,sys,tmp,run,etc,root,usr/local/bin,lib/modules,vmtest}
 
-copy_with_libraries() {
-  local bin=$1 lib
-  cp "$bin" "$STAGE/usr/local/bin/"
-  for lib in $(ldd "$bin" | awk '/=> \//{print $3} /^\t\/.*ld-linux/{print $1}'); do
+copy_libraries() {  # the shared libraries and the loader a program needs
+  local lib
+  for lib in $(ldd "$1" 2>/dev/null | awk '/=> \//{print $3} /^\t\/.*ld-linux/{print $1}'); do
     mkdir -p "$STAGE$(dirname "$lib")"
     [ -e "$STAGE$lib" ] || cp -L "$lib" "$STAGE$lib"
   done
 }
+copy_with_libraries() {
+  cp "$1" "$STAGE/usr/local/bin/"
+  copy_libraries "$1"
+}
 
-cp /bin/busybox "$STAGE/bin/busybox"
+# busybox-static's busybox; should another build of it be there, its
+# libraries come along.
+cp "$(command -v busybox || echo /bin/busybox)" "$STAGE/bin/busybox"
+copy_libraries "$STAGE/bin/busybox"
 for bin in "${BINARIES[@]}"; do copy_with_libraries "$BUILD_DIR/$bin"; done
 
 # The window, where the build has it: its Qt libraries, the offscreen
@@ -140,10 +146,7 @@ if [ -x "$PROBE" ] && [[ " ${SCENARIOS[*]} " == *" window "* ]]; then
   if [ -f "$plugin" ]; then
     mkdir -p "$STAGE$(dirname "$plugin")"
     cp "$plugin" "$STAGE$plugin"
-    for lib in $(ldd "$plugin" | awk '/=> \//{print $3}'); do
-      mkdir -p "$STAGE$(dirname "$lib")"
-      [ -e "$STAGE$lib" ] || cp -L "$lib" "$STAGE$lib"
-    done
+    copy_libraries "$plugin"
   fi
   [ -d /etc/fonts ] && cp -rL /etc/fonts "$STAGE/etc/"
   font=$(ls /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf \
