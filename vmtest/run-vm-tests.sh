@@ -89,7 +89,25 @@ fetch_kernel
 
 # ---- the binaries ---------------------------------------------------------------
 
+if [ $# -gt 0 ]; then
+  SCENARIOS=("$@")
+else
+  SCENARIOS=()
+  for f in "$HERE"/scenarios/*.sh; do SCENARIOS+=("$(basename "$f" .sh)"); done
+fi
+for s in "${SCENARIOS[@]}"; do
+  [ -f "$HERE/scenarios/$s.sh" ] || { echo "vmtest: no scenario $s" >&2; exit 2; }
+done
+
 BINARIES=(src/cli/tr58kctl vmtest/tr58k-uhid-mouse src/device/linux/tr58k-hid-list)
+# The window goes into the VM when the build has it (TR58K_BUILD_GUI) and
+# the window scenario runs; it brings Qt along, which the others do without.
+PROBE=""
+if [[ " ${SCENARIOS[*]} " == *" window "* ]] &&
+   ! grep -q '^TR58K_BUILD_GUI:BOOL=OFF' "$BUILD_DIR/CMakeCache.txt" 2>/dev/null; then
+  PROBE=vmtest/tr58k-window-probe
+  BINARIES+=("$PROBE")
+fi
 missing=()
 for bin in "${BINARIES[@]}"; do
   [ -x "$BUILD_DIR/$bin" ] || missing+=("$(basename "$bin")")
@@ -100,16 +118,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # ---- the initramfs ------------------------------------------------------------
-
-if [ $# -gt 0 ]; then
-  SCENARIOS=("$@")
-else
-  SCENARIOS=()
-  for f in "$HERE"/scenarios/*.sh; do SCENARIOS+=("$(basename "$f" .sh)"); done
-fi
-for s in "${SCENARIOS[@]}"; do
-  [ -f "$HERE/scenarios/$s.sh" ] || { echo "vmtest: no scenario $s" >&2; exit 2; }
-done
 
 STAGE="$WORK/initramfs"
 rm -rf "$STAGE"
@@ -133,13 +141,11 @@ cp "$(command -v busybox || echo /bin/busybox)" "$STAGE/bin/busybox"
 copy_libraries "$STAGE/bin/busybox"
 for bin in "${BINARIES[@]}"; do copy_with_libraries "$BUILD_DIR/$bin"; done
 
-# The window, where the build has it: its Qt libraries, the offscreen
-# platform plugin where Qt looks for it, and fontconfig with one font.
+# With the window: the offscreen platform plugin where Qt looks for it, and
+# fontconfig with one font.
 MEMORY=512
-PROBE="$BUILD_DIR/vmtest/tr58k-window-probe"
-if [ -x "$PROBE" ] && [[ " ${SCENARIOS[*]} " == *" window "* ]]; then
-  copy_with_libraries "$PROBE"
-  gui_lib=$(ldd "$PROBE" | awk '/libQt6Gui/{print $3}')
+if [ -n "$PROBE" ]; then
+  gui_lib=$(ldd "$BUILD_DIR/$PROBE" | awk '/libQt6Gui/{print $3}')
   # Where Qt looks: under the real library folder (/usr/lib/..., which ldd
   # may name through the /lib link).
   plugin=$(readlink -f "$(dirname "$gui_lib")")/qt6/plugins/platforms/libqoffscreen.so

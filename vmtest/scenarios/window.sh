@@ -3,7 +3,7 @@
 # "-.--" when the mouse is pulled out and the version again when it comes
 # back, when the window reads the mouse's settings anew.
 if ! command -v tr58k-window-probe >/dev/null; then
-  echo "  ok - skipped: the window was not built (TR58K_BUILD_GUI=OFF)"
+  echo "  ok - skipped: this build has no window (TR58K_BUILD_GUI=OFF)"
   return 0 2>/dev/null || exit 0
 fi
 mouse_start
