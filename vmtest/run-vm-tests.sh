@@ -33,7 +33,7 @@ fi
 source "$ROOT/scripts/deps.sh"
 tr58k_install_packages qemu-system-x86 busybox-static cpio xz-utils
 
-CACHE=${TR58K_VM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tr58k-vmtest}
+CACHE=${TR58K_VM_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/tr58k-vmtest}
 TIMEOUT=${TR58K_VM_TIMEOUT:-420}
 WORK="$BUILD_DIR/vmtest/vm"
 mkdir -p "$CACHE" "$WORK"
