@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
@@ -100,6 +101,13 @@ QWidget* CDialogBase::CreateControl(const ControlSpec& spec) {
       slider->setTickPosition(QSlider::NoTicks);
       slider->setRange(0, 100);
       return slider;
+    }
+    case ControlKind::kProgressBar: {
+      auto* bar = new QProgressBar(this);
+      bar->setRange(0, 100);
+      bar->setValue(0);
+      bar->setTextVisible(false);
+      return bar;
     }
   }
   return nullptr;

@@ -20,6 +20,7 @@ enum class ControlKind {
   kComboDropDown,   // drop-down list with an editable field
   kCheckBox,        // toggles itself when clicked
   kTrackbar,        // horizontal, no tick marks
+  kProgressBar,     // range 0..100, no text
 };
 
 // Identifier of controls the program never addresses.
