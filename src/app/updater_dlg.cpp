@@ -127,6 +127,12 @@ void CUpdaterDlg::ShowRefreshResult(const RefreshResult& result) {
 
 bool CUpdaterDlg::OnDeviceChange(const HidEvent& event) {
   ++m_deviceEventsSeen;
+  // During a firmware update the mouse leaves and comes back as its
+  // bootloader and again in normal mode, and the update owns the link: a
+  // late removal notice acted on here would cut the bootloader off
+  // mid-transfer. Such events are let pass; the view is brought up to date
+  // once the update has ended (RefreshAfterUpdate).
+  if (m_updateRunning) return true;
   if (!PathNamesMouse(event.path)) return true;
   // The link's state decides which events count; it belongs to the worker,
   // so the test and the action run there, in the order the events came.
@@ -167,11 +173,6 @@ void CUpdaterDlg::CloseAfterRemoval() {
 }
 
 void CUpdaterDlg::OnDriverUpdate() { OpenSupportPage(kSupportPageAddress); }
-
-void CUpdaterDlg::OnFirmwareUpdate() {
-  // The firmware update window is not part of this program yet; the button
-  // is kept where the template puts it and does nothing.
-}
 
 void CUpdaterDlg::OnEnterKey(QWidget* control) {
   for (int k = 0; k < kDpiLevels; ++k) {

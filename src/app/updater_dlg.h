@@ -17,11 +17,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "app/device_worker.h"
 #include "app/window_calls.h"
 #include "device/device_link.h"
 #include "device/mouse_session.h"
+#include "firmware/sleep_inhibitor.h"
 #include "settings/mouse_settings.h"
 #include "ui/dialog_base.h"
 
@@ -75,15 +77,29 @@ class CUpdaterDlg : public CDialogBase {
   void OnApply();
   void OnRestoreFactory();
   void OnDriverUpdate();
+  // Runs the firmware update window modally. While an update runs there the
+  // window's own device-change handling is held back (the mouse leaves and
+  // comes back under another identity meanwhile), and once it has ended the
+  // window reads the mouse again, so the version shown is the new one.
   void OnFirmwareUpdate();
   // A plug or unplug event; returns true for every event.
   bool OnDeviceChange(const HidEvent& event);
+
+  // Held while a firmware update runs (may be null, the default). Must
+  // outlive the window.
+  void SetSleepInhibitor(SleepInhibitor* inhibitor) { m_sleepInhibitor = inhibitor; }
+  // The image the firmware update sends: the test image for the simulated
+  // mouse, otherwise the one built into the program (empty when none was).
+  std::span<const uint8_t> FirmwareImageForUpdate() const;
 
   // Observation, window thread.
   const MouseSettings& Settings() const { return *m_settings; }
   uint32_t DpiValue(int row) const { return m_dpiValue[row]; }
   bool DeviceWorkIdle() const { return m_worker.Idle(); }
   uint64_t DeviceEventsSeen() const { return m_deviceEventsSeen; }
+  // True from the start of a firmware update's work until the window has
+  // been brought up to date after it.
+  bool FirmwareUpdateRunning() const { return m_updateRunning; }
   // The 200 ms timer (tests stop it and tick by hand).
   QTimer& Timer() { return m_timer; }
   // The plug and unplug source; nullptr when there is none.
@@ -114,6 +130,7 @@ class CUpdaterDlg : public CDialogBase {
   void ApplyToDevice(bool restore);
   void RefreshAfterArrival();
   void CloseAfterRemoval();
+  void RefreshAfterUpdate();
 
   // Runs `fn` on the window's thread and waits for it (device jobs).
   void CallOnWindow(const std::function<void()>& fn) { m_windowCalls.Call(fn); }
@@ -136,6 +153,8 @@ class CUpdaterDlg : public CDialogBase {
   std::unique_ptr<HidMonitor> m_monitor;
   QSocketNotifier* m_monitorNotifier = nullptr;
   uint64_t m_deviceEventsSeen = 0;
+  SleepInhibitor* m_sleepInhibitor = nullptr;
+  bool m_updateRunning = false;  // window thread
   std::atomic<bool> m_closing{false};
   WindowCalls m_windowCalls{this};
   DeviceWorker m_worker;  // last: stopped before anything it uses goes
