@@ -3,7 +3,9 @@
 //
 // Options: --simulate runs the window on the simulated mouse (real waits),
 // with Ctrl+Shift+P plugging it in and pulling it out; --screenshot FILE
-// saves the window as it is first shown to FILE (PNG) and quits.
+// saves the window as it is first shown to FILE (PNG) and quits;
+// --simulate --screenshot-update FILE runs a firmware update of the
+// simulated mouse and saves the update window half-way through it.
 #pragma once
 
 #include <QApplication>
@@ -15,6 +17,7 @@ namespace tr58k {
 struct AppOptions {
   bool simulate = false;
   QString screenshotPath;
+  QString updateScreenshotPath;  // honoured with --simulate only
 };
 
 // Options from the arguments after the program name; unknown ones are left
