@@ -1,6 +1,8 @@
 #include "settings/stream_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,9 +63,30 @@ bool ReadAll(int fd, uint8_t* data, size_t size) {
   return true;
 }
 
-void SyncFolder(const std::string& folder) {
-  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+// Temporary files are named "." + the file's name + kTempMarker + six
+// characters that mkostemp picks.
+constexpr const char* kTempMarker = ".tmp-";
+constexpr size_t kTempUniqueLength = 6;
+
+// Removes the temporary files of `name` from the folder `dirFd` (a writer
+// killed before its rename leaves one behind).
+void RemoveLeftovers(int dirFd, const std::string& name) {
+  const std::string prefix = "." + name + kTempMarker;
+  const int listFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+  if (listFd < 0) return;
+  DIR* dir = ::fdopendir(listFd);
+  if (dir == nullptr) {
+    ::close(listFd);
+    return;
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string entryName = entry->d_name;
+    if (entryName.size() == prefix.size() + kTempUniqueLength &&
+        entryName.compare(0, prefix.size(), prefix) == 0) {
+      ::unlinkat(dirFd, entry->d_name, 0);
+    }
+  }
+  ::closedir(dir);
 }
 
 }  // namespace
@@ -82,7 +105,20 @@ bool SaveStreamToFile(const std::string& path, const DataStream& stream) {
       slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
-                     "." + name + ".XXXXXX";
+                     "." + name + kTempMarker + std::string(kTempUniqueLength, 'X');
+
+  // Savers take turns on the folder, each holding its lock from creating
+  // its temporary file to the rename, so a temporary file seen under the
+  // lock was left by a writer that died and can go. The lock goes with its
+  // holder's process, however that ends.
+  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  int locked = -1;
+  if (dir.get() >= 0) {
+    do {
+      locked = ::flock(dir.get(), LOCK_EX);
+    } while (locked != 0 && errno == EINTR);
+  }
+  if (locked == 0) RemoveLeftovers(dir.get(), name);
 
   // The old file stays whole until the new one is complete on disk.
   Fd file(::mkostemp(temp.data(), O_CLOEXEC));  // O_EXCL, mode 0600
@@ -93,7 +129,7 @@ bool SaveStreamToFile(const std::string& path, const DataStream& stream) {
     ::unlink(temp.c_str());
     return false;
   }
-  SyncFolder(folder);
+  if (dir.get() >= 0) ::fsync(dir.get());
   return true;
 }
 
