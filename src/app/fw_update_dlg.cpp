@@ -85,10 +85,10 @@ UpdateOutcome CFwUpdate::ProbeAndUpdate() {
 
 void CFwUpdate::WorkEnded() {
   m_calls.Call([this] { OnWorkEnded(); });
-  {
-    std::lock_guard lock(m_workMutex);
-    m_workAlive = false;
-  }
+  // Notified under the lock: once the window's thread sees the work ended
+  // it may destroy the window, condition variable included.
+  std::lock_guard lock(m_workMutex);
+  m_workAlive = false;
   m_workEnded.notify_all();
 }
 
