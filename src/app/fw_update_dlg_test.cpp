@@ -15,7 +15,6 @@
 
 #include "app/fw_update_template.h"
 #include "app/window_test_fixture.h"
-#include "device/sim/bootloader_firmware.h"
 #include "firmware/firmware_messages.h"
 
 namespace tr58k::test {
@@ -93,9 +92,6 @@ class FwUpdateDlgTest : public WindowTest {
   void RunUpdate() {
     UpdateButton()->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !fw_->UpdateRunning(); }, 20000));
-  }
-  void ReplaceBootloader(SimBootloaderOptions options) {
-    mouse_->SetFirmware(MouseMode::kBootloader, std::make_unique<BootloaderFirmware>(options));
   }
   QProgressBar* Bar() const { return fw_->GetDlgItemAs<QProgressBar>(fwctl::kProgress); }
   QPushButton* UpdateButton() const { return fw_->GetDlgItemAs<QPushButton>(fwctl::kUpdate); }
@@ -251,17 +247,6 @@ TEST_P(FwUpdateBadImageTest, IsRefusedBeforeAnythingIsSent) {
 }
 
 INSTANTIATE_TEST_SUITE_P(NoneOrTooLarge, FwUpdateBadImageTest, ::testing::Values(0, 122881));
-
-TEST_F(FwUpdateDlgTest, AWrongBootInfoEndsWithTheErrorTextBeforeAnyBlock) {
-  ReplaceBootloader({.wrongBootInfo = true});
-  RecordingFwUpdate& fw = Open(21504);
-  RunUpdate();
-  EXPECT_EQ(StatusText(), "固件更新出现错误，请重试！");
-  EXPECT_TRUE(fw.Progress().empty());
-  EXPECT_EQ(RequestsOf(0x06), 0u);
-  EXPECT_TRUE(ExitButton()->isEnabled());
-  EXPECT_TRUE(LinkClosed());
-}
 
 // Pulled out mid-transfer: the error text, the bar where it was, the window
 // free to run again or to close.
