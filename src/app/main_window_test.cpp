@@ -127,6 +127,23 @@ TEST_F(MainWindowTest, MouseAbsentWithoutProfileShowsTheDefaults) {
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(ProfilePath())));
 }
 
+TEST_F(MainWindowTest, MouseThisUserMayNotOpenNamesTheUdevRule) {
+  mouse_->AddFault(Fault::OpenError(hid_error::kAccessDenied, Fault::kForever));
+  OpenWindow();
+  EXPECT_EQ(FirmwareVersion()->text(), "-.--");
+  EXPECT_TRUE(FirmwareVersion()->toolTip().contains("70-zemo-tr58k.rules"));
+  EXPECT_TRUE(FirmwareVersion()->toolTip().contains("/dev/hidraw"));
+  EXPECT_TRUE(boxes_.boxes.empty()) << "no message box beyond the usual ones";
+
+  // Once the rule is in place and the mouse replugged, the hint goes away.
+  mouse_->ClearFaults();
+  mouse_->Unplug();
+  mouse_->Plug();
+  Settle();
+  EXPECT_EQ(FirmwareVersion()->text(), "V0.26");
+  EXPECT_TRUE(FirmwareVersion()->toolTip().isEmpty());
+}
+
 TEST_F(MainWindowTest, MouseAbsentShowsTheProfile) {
   mouse_->Unplug();
   WriteProfile(Custom());

@@ -122,7 +122,15 @@ void CUpdaterDlg::ShowRefreshResult(const RefreshResult& result) {
   m_firmwareVersionText->setText(
       result.found ? QString::fromStdString(FormatFirmwareVersion(result.firmwareVersion))
                    : QString::fromUtf8(kNoFirmwareVersionText));
+  // The version still reads "-.--"; the tooltip says why the mouse that is
+  // plugged in cannot be used, and what fixes it.
+  m_firmwareVersionText->setToolTip(
+      result.accessDenied ? AccessDeniedHint(QString::fromStdString(result.deniedPath)) : QString());
   WriteDpiEdits();
+}
+
+QString CUpdaterDlg::AccessDeniedHint(const QString& node) {
+  return QString::fromUtf8(kAccessDeniedHint).arg(node);
 }
 
 bool CUpdaterDlg::OnDeviceChange(const HidEvent& event) {

@@ -40,6 +40,13 @@ class CDhsStatic;
 
 inline constexpr char kProgramVersionText[] = "V0.26";
 inline constexpr char kNoFirmwareVersionText[] = "-.--";
+// Shown as the version text's tooltip when the mouse is plugged in but this
+// user may not open it.
+inline constexpr char kAccessDeniedHint[] =
+    "已检测到鼠标（%1），但当前用户无权访问。\n"
+    "请安装 udev 规则 70-zemo-tr58k.rules（随本程序提供），然后重新插拔鼠标。\n"
+    "The mouse is plugged in, but this user may not open %1.\n"
+    "Install the udev rule 70-zemo-tr58k.rules that comes with this program, then replug the mouse.";
 inline constexpr char kMouseNotFoundMessage[] = "检测不到ZEMO TR-58K鼠标,请重试！";
 inline constexpr char kNotificationFailedMessage[] = "RegisterDeviceNotification Failed!";
 inline constexpr int kTimerPeriodMs = 200;
@@ -125,6 +132,7 @@ class CUpdaterDlg : public CDialogBase {
   // CommitDpiText on row `row`, and its slider to the value.
   int32_t CommitDpiEdit(int row);
   void ShowRefreshResult(const RefreshResult& result);
+  static QString AccessDeniedHint(const QString& node);
 
   // Device jobs, on the worker.
   void ApplyToDevice(bool restore);

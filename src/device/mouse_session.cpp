@@ -9,7 +9,11 @@ namespace tr58k {
 RefreshResult RefreshSettingsFromMouse(DeviceLink& link, MouseSettings& settings) {
   RefreshResult result;
   auto lock = link.Lock();
-  if (OpenHidDevice(link, kMouseProductId) != 1) return result;
+  if (OpenHidDevice(link, kMouseProductId) != 1) {
+    result.accessDenied = link.lastOpenError == hid_error::kAccessDenied;
+    if (result.accessDenied) result.deniedPath = link.lastOpenErrorPath;
+    return result;
+  }
   result.found = true;
   DeviceSettings fromMouse;
   if (ReadConfiguration(link, fromMouse) == kCommandOk) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "device/device_link.h"
 #include "settings/mouse_settings.h"
@@ -15,6 +16,10 @@ struct RefreshResult {
   bool found = false;           // the mouse was opened (the link stays open)
   bool configRead = false;      // its configuration was read over the record
   uint16_t firmwareVersion = 0; // ReadFirmwareVersion() when found
+  // Not found, but a node of the mouse exists that this user may not open
+  // (no udev rule yet): the front ends say so and how to fix it.
+  bool accessDenied = false;
+  std::string deniedPath;
 };
 
 // Opens the mouse (product 0x5837); when found, reads its configuration and
