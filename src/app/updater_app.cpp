@@ -27,6 +27,9 @@ AppOptions ParseAppOptions(const QStringList& arguments) {
     const QString& arg = arguments[i];
     if (arg == QLatin1String("--simulate")) {
       options.simulate = true;
+    } else if (arg == QLatin1String("--simulate-unplugged")) {
+      options.simulate = true;
+      options.simulateUnplugged = true;
     } else if (arg == QLatin1String("--screenshot") && i + 1 < arguments.size()) {
       options.screenshotPath = arguments[++i];
     } else if (arg == QLatin1String("--screenshot-update") && i + 1 < arguments.size()) {
@@ -99,7 +102,8 @@ void CUpdaterApp::InitInstance() {
   std::unique_ptr<HidBackend> backend;
   SimulatedMouse* simulated = nullptr;
   if (options_.simulate) {
-    auto mouse = std::make_unique<SimulatedMouse>(clock);
+    auto mouse = std::make_unique<SimulatedMouse>(
+        clock, SimulatedMouseOptions{.plugged = !options_.simulateUnplugged});
     simulated = mouse.get();
     backend = std::move(mouse);
   } else {

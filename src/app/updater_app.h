@@ -6,6 +6,8 @@
 // saves the window as it is first shown to FILE (PNG) and quits;
 // --simulate --screenshot-update FILE runs a firmware update of the
 // simulated mouse and saves the update window half-way through it.
+// --simulate-unplugged (not advertised; for the start-up benchmark) is
+// --simulate with the simulated mouse's cable out at start.
 #pragma once
 
 #include <QApplication>
@@ -16,6 +18,7 @@ namespace tr58k {
 
 struct AppOptions {
   bool simulate = false;
+  bool simulateUnplugged = false;  // implies simulate
   QString screenshotPath;
   QString updateScreenshotPath;  // honoured with --simulate only
 };
