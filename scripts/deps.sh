@@ -14,6 +14,7 @@ TR58K_PACKAGES=(
   # The package test: cpack's DEB generator (dpkg-shlibdeps), the desktop
   # entry and metainfo validators, a virtual X server for the menu command.
   dpkg-dev desktop-file-utils appstream xvfb xauth
+  clang libclang-rt-14-dev  # the fuzz targets (libFuzzer, fuzz/run.sh)
 )
 
 tr58k_missing_packages() {
