@@ -1,0 +1,189 @@
+// The configuration window under faults: hostile things at the profile path
+// (it starts with the defaults, and a later save replaces nothing it must
+// not), and quick apply and restore clicks while the cable is pulled and
+// plugged again from another thread (every click gets its own answer, only
+// whole records land, nothing hangs).
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <cstdio>
+#include <random>
+#include <thread>
+
+#include "app/main_dialog_template.h"
+#include "app/window_test_fixture.h"
+#include "cli/cli_test_support.h"
+#include "device/config_commands.h"
+#include "faults/hostile_profile.h"
+#include "faults/watchdog.h"
+#include "settings/profile_file.h"
+
+namespace tr58k::test {
+namespace {
+
+using faults::Hostile;
+using faults::HostileCase;
+
+class WindowFaultsTest : public WindowTest {
+ protected:
+  void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+  MouseSettings Factory() const {
+    MouseSettings settings;
+    ResetToFactory(settings);
+    return settings;
+  }
+};
+
+// ---- hostile profile files ---------------------------------------------------
+
+class HostileProfileWindow : public WindowFaultsTest,
+                             public ::testing::WithParamInterface<HostileCase> {
+ protected:
+  // Root reads any file whatever its mode: the unreadable case runs this
+  // very test again as the unprivileged user, in a process of its own.
+  bool RerunAsNobody() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter =
+        std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+      char self[] = "/proc/self/exe";
+      char* argv[] = {self, const_cast<char*>(filter.c_str()), nullptr};
+      ::execv(self, argv);
+      ::_exit(4);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+};
+
+TEST_P(HostileProfileWindow, StartsWithTheDefaultsAndASaveReplacesNothingItMustNot) {
+  const HostileCase& hostile = GetParam();
+  if (hostile.kind == Hostile::kUnreadable && ::geteuid() == 0) {
+    EXPECT_TRUE(RerunAsNobody()) << "the run as nobody failed (its output is above)";
+    return;
+  }
+  const std::string home = configHome_.path().toStdString();
+  ASSERT_EQ(faults::MakeHostile(hostile.kind, home, ProfilePath()), "");
+  faults::Watchdog watchdog(std::chrono::seconds(30));
+  watchdog.Enter(std::string("the window with a hostile profile: ") + hostile.name);
+
+  mouse_->Unplug();
+  OpenWindow();
+  StopTimer();
+  EXPECT_EQ(dlg_->Settings(), faults::StartupDefaults(ProfilePath()));
+  const char* const dpiShown[] = {"400", "800", "1600", "3200"};
+  for (int row = 0; row < kDpiLevels; ++row) EXPECT_EQ(EditText(row), dpiShown[row]) << row;
+  EXPECT_EQ(FirmwareVersion()->text(), "-.--");
+
+  // The mouse arrives; a factory restore saves.
+  mouse_->Plug();
+  Settle();
+  Click(ctl::kRestoreFactory);
+  Settle();
+  EXPECT_TRUE(boxes_.boxes.empty()) << "a failed save is not the user's concern here";
+  EXPECT_EQ(faults::CheckAfterSave(hostile.kind, home, ProfilePath(), Factory()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostileProfileWindow,
+                         ::testing::ValuesIn(faults::AllHostileCases()),
+                         [](const ::testing::TestParamInfo<HostileCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// ---- quick clicks while the cable comes and goes ---------------------------------
+
+TEST_F(WindowFaultsTest, QuickClicksWhileTheMouseIsPluggedAndUnpluggedEachGetAnAnswer) {
+  constexpr int kClicks = 60;
+  constexpr int kCablePulls = 2 * kClicks;
+  faults::Watchdog watchdog(std::chrono::seconds(60));
+  watchdog.Enter("clicks while the cable comes and goes");
+  OpenWindow();
+  StopTimer();
+  Edit(0)->setText("1250");
+  mouse_->ClearLog();
+
+  // The cable is pulled and plugged again by a thread of its own, at random
+  // exchanges of the device jobs: the job waits at that exchange until the
+  // cable thread has acted, then goes on against the mouse as it now is.
+  std::mutex cableMutex;
+  std::condition_variable cableChanged;
+  int asked = 0, acted = 0;
+  bool stop = false;
+  std::thread cable([&] {
+    std::unique_lock lock(cableMutex);
+    for (bool plugged = true;;) {
+      cableChanged.wait(lock, [&] { return stop || acted < asked; });
+      if (acted == asked) return;
+      plugged ? mouse_->Unplug() : mouse_->Plug();
+      plugged = !plugged;
+      ++acted;
+      cableChanged.notify_all();
+    }
+  });
+  std::mt19937 random(20240711);
+  link_->trace = [&](std::string_view) {
+    std::unique_lock lock(cableMutex);
+    if (asked >= kCablePulls || random() % 5 != 0) return;
+    ++asked;
+    cableChanged.notify_all();
+    cableChanged.wait(lock, [&] { return acted == asked; });
+  };
+  for (int i = 0; i < kClicks; ++i) {
+    Click(i % 4 == 3 ? ctl::kRestoreFactory : ctl::kApply);
+    for (int k = 0; k < 5; ++k) QCoreApplication::processEvents();
+  }
+  // The jobs ask the window's thread for the controls: keep answering.
+  Settle();
+  link_->trace = nullptr;
+  {
+    std::lock_guard lock(cableMutex);
+    stop = true;
+  }
+  cableChanged.notify_all();
+  cable.join();
+  mouse_->Plug();
+  Settle();
+  EXPECT_TRUE(dlg_->DeviceWorkIdle());
+
+  // Each click ran its own apply: either the mouse was missing (its
+  // message) or its slot query went out, once.
+  size_t slotQueries = 0;
+  for (const SimExchange& exchange : mouse_->Exchanges()) {
+    slotQueries += exchange.kind == SimExchangeKind::kSet && exchange.bytes.size() > 1 &&
+                   exchange.bytes[1] == kCommandReadProfileSlot;
+  }
+  std::printf("window clicks: %d clicks, %zu with the mouse missing, %zu slot queries\n", kClicks,
+              boxes_.boxes.size(), slotQueries);
+  EXPECT_EQ(boxes_.boxes.size() + slotQueries, static_cast<size_t>(kClicks))
+      << boxes_.boxes.size() << " messages, " << slotQueries << " slot queries";
+  for (const auto& box : boxes_.boxes) EXPECT_EQ(box.text, QString::fromUtf8(kMouseNotFoundMessage));
+
+  // The profile on disk is one whole record, byte for byte.
+  MouseSettings stored;
+  ASSERT_TRUE(LoadProfile(stored, ProfilePath())) << "the profile is not whole";
+  EXPECT_EQ(testing_support::ReadBytes(ProfilePath()), faults::ProfileBytes(stored));
+  // The mouse holds exactly the block of the last write it took.
+  const std::vector<std::vector<uint8_t>> requests = mouse_->Requests();
+  auto lastWrite = std::find_if(requests.rbegin(), requests.rend(), [](const auto& request) {
+    return request.size() == kLongReportLength && request[1] == kCommandWriteConfiguration;
+  });
+  ASSERT_NE(lastWrite, requests.rend()) << "no write got through";
+  const DeviceConfigBlock block = mouse_->Block();
+  EXPECT_TRUE(std::equal(block.begin(), block.end(), lastWrite->begin() + report::kData))
+      << "the mouse holds another block than the last one written";
+}
+
+}  // namespace
+}  // namespace tr58k::test
