@@ -23,6 +23,7 @@
 #include "app/window_test_fixture.h"
 #include "cli/cli_test_support.h"
 #include "device/config_commands.h"
+#include "faults/fault_matrix.h"
 #include "faults/hostile_profile.h"
 #include "faults/watchdog.h"
 #include "settings/profile_file.h"
@@ -100,6 +101,70 @@ INSTANTIATE_TEST_SUITE_P(Cases, HostileProfileWindow,
                          ::testing::ValuesIn(faults::AllHostileCases()),
                          [](const ::testing::TestParamInfo<HostileCase>& info) {
                            return std::string(info.param.name);
+                         });
+
+// ---- the fault matrix's apply and restore cells, clicked ---------------------------
+
+class WindowMatrix : public WindowFaultsTest,
+                     public ::testing::WithParamInterface<faults::Operation> {};
+
+// What the user sees of each cell: the message when the mouse is missing,
+// nothing else; the profile old or new; the link and the version text as
+// the unplug (if any) left them.
+TEST_P(WindowMatrix, EachCellShowsTheMessageOnlyWhenTheMouseIsMissing) {
+  const faults::Operation op = GetParam();
+  OpenWindow();
+  StopTimer();
+  faults::Watchdog watchdog(std::chrono::seconds(20));
+  size_t run = 0;
+  for (const faults::Cell& cell : faults::CellsOf(op)) {
+    SCOPED_TRACE(cell.Describe());
+    watchdog.Enter(cell.Describe());
+    mouse_->ClearFaults();
+    mouse_->Plug();
+    Settle();
+    ASSERT_EQ(FirmwareVersion()->text(), "V0.26");
+    // A profile unlike anything the window holds.
+    MouseSettings old;
+    old.profileName = u"old";
+    old.dpi[0] = DpiPair{950, 950};
+    ASSERT_TRUE(SaveProfile(old, ProfilePath()));
+    const std::vector<uint8_t> oldBytes = testing_support::ReadBytes(ProfilePath());
+    const size_t boxesBefore = boxes_.boxes.size();
+    clock_.Clear();
+
+    const faults::End expected = faults::ExpectedEnd(cell);
+    const faults::CellSetup setup = faults::SetupOf(cell);
+    ASSERT_TRUE(setup.fault.has_value());
+    mouse_->AddFault(*setup.fault);
+    Click(op == faults::Operation::kRestore ? ctl::kRestoreFactory : ctl::kApply);
+    Settle();
+
+    const bool notFound = expected == faults::End::kNotFound;
+    const bool unplugged = cell.fault == faults::FaultKind::kUnplug;
+    // A removal notice counts only while the window holds the mouse open: a
+    // mouse pulled out as the apply looked for it leaves the version shown.
+    const bool removalSeen = unplugged && cell.at.kind != SimExchangeKind::kOpen;
+    ASSERT_EQ(boxes_.boxes.size(), boxesBefore + (notFound ? 1 : 0));
+    if (notFound) {
+      EXPECT_EQ(boxes_.boxes.back().text, QString::fromUtf8(kMouseNotFoundMessage));
+    }
+    uint64_t slept = 0;
+    for (const auto& record : clock_.Records()) slept += record.ms;
+    EXPECT_LE(slept, faults::WorstCaseSleepMs(op));
+    EXPECT_EQ(testing_support::ReadBytes(ProfilePath()),
+              notFound ? oldBytes : faults::ProfileBytes(dlg_->Settings()));
+    EXPECT_EQ(link_->connected == 0, notFound || unplugged) << "link state";
+    EXPECT_EQ(FirmwareVersion()->text(), removalSeen ? "-.--" : "V0.26");
+    ++run;
+  }
+  std::printf("fault matrix in the window: %s %zu cells\n", faults::Name(op), run);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, WindowMatrix,
+                         ::testing::Values(faults::Operation::kApply, faults::Operation::kRestore),
+                         [](const ::testing::TestParamInfo<faults::Operation>& info) {
+                           return std::string(faults::Name(info.param));
                          });
 
 // ---- quick clicks while the cable comes and goes ---------------------------------
