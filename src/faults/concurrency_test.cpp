@@ -65,9 +65,9 @@ class ThreadTrace {
       if (lines_[i].text.rfind("set ", 0) != 0) continue;
       size_t next = i + 1;
       while (next < lines_.size() && lines_[next].text.rfind("sleep ", 0) == 0) ++next;
-      const bool answered = next < lines_.size() && lines_[next].thread == lines_[i].thread &&
-                            (lines_[next].text.rfind("get ", 0) == 0 ||
-                             lines_[next].text.rfind("fail get ", 0) == 0);
+      const bool answered =
+          next < lines_.size() && lines_[next].thread == lines_[i].thread &&
+          (lines_[next].text.rfind("get ", 0) == 0 || lines_[next].text.rfind("fail get ", 0) == 0);
       if (!answered) broken.push_back("line " + std::to_string(i) + ": " + lines_[i].text);
     }
     return broken;
@@ -123,8 +123,8 @@ MouseSettings FactoryRecord() {
 }
 
 constexpr int kApplyThreads = 3;
-constexpr int kAppliedEach = 4;       // each apply thread goes on until this many got through
-constexpr int kAttemptsEach = 300;    // or until it has tried this often
+constexpr int kAppliedEach = 4;     // each apply thread goes on until this many got through
+constexpr int kAttemptsEach = 300;  // or until it has tried this often
 constexpr int kReadsWanted = 10;
 constexpr int kUpdates = 2;
 
@@ -231,10 +231,11 @@ TEST(Concurrency, AppliesRestoresRefreshesPlugEventsAndUpdatesOnOneMouse) {
   --busy;
   for (std::thread& thread : threads) thread.join();
 
-  std::printf("concurrency: %d applies (%d mouse not found, %d slot query failed, %d write failed, "
-              "%d applied), %d refreshes read the mouse, %zu requests\n",
-              applyCalls.load(), outcomes[0].load(), outcomes[1].load(), outcomes[2].load(),
-              outcomes[3].load(), configReads.load(), trace.Requests());
+  std::printf(
+      "concurrency: %d applies (%d mouse not found, %d slot query failed, %d write failed, "
+      "%d applied), %d refreshes read the mouse, %zu requests\n",
+      applyCalls.load(), outcomes[0].load(), outcomes[1].load(), outcomes[2].load(),
+      outcomes[3].load(), configReads.load(), trace.Requests());
   for (const std::string& text : reporter.Statuses()) std::printf("  update: %s\n", text.c_str());
   EXPECT_EQ(updatesEnded.load(), kUpdates);
   EXPECT_EQ(trace.RequestsWithoutTheirAnswer(), std::vector<std::string>{});

@@ -79,11 +79,9 @@ std::vector<Step> StepsOf(Operation op) {
   switch (op) {
     case Operation::kApply:
     case Operation::kRestore:
-    case Operation::kCtlRestore:
-      return apply;
+    case Operation::kCtlRestore: return apply;
     case Operation::kRefresh:
-    case Operation::kCtlShow:
-      return {open, {kReadConfig, 1, End::kConfigNotRead}};
+    case Operation::kCtlShow: return {open, {kReadConfig, 1, End::kConfigNotRead}};
     case Operation::kCtlApply: {
       // tr58kctl reads the mouse first and goes on from the profile when
       // that read fails; then the apply opens the mouse again.
@@ -91,8 +89,7 @@ std::vector<Step> StepsOf(Operation op) {
       steps.insert(steps.end(), apply.begin() + 1, apply.end());
       return steps;
     }
-    default:
-      return {};
+    default: return {};
   }
 }
 
@@ -102,14 +99,10 @@ std::vector<Step> StepsOf(Operation op) {
 // slot query judges only its slot byte.
 bool NormalCommandFails(uint8_t command, FaultKind fault) {
   switch (fault) {
-    case FaultKind::kRetryableOnce:
-      return false;
-    case FaultKind::kBusyForever:
-      return command != kSlotQuery;
-    case FaultKind::kBadStatus:
-      return command == kReadConfig;
-    default:
-      return true;
+    case FaultKind::kRetryableOnce: return false;
+    case FaultKind::kBusyForever: return command != kSlotQuery;
+    case FaultKind::kBadStatus: return command == kReadConfig;
+    default: return true;
   }
 }
 
@@ -154,8 +147,7 @@ End UpdateEnd(const Cell& cell) {
       // answer is read, the mouse has left and a refusal cannot be retried.
       return cell.at.command == kFinish ? End::kUpdateFailed : End::kUpdated;
     case FaultKind::kWrongEchoEvery:
-    case FaultKind::kWrongBootInfo:
-      return End::kUpdateFailed;
+    case FaultKind::kWrongBootInfo: return End::kUpdateFailed;
     default:
       // Every step tries a failed attempt again; a failed read-back is not
       // judged and a wrong one is written again.
@@ -186,13 +178,14 @@ constexpr uint64_t Attempts(uint64_t attemptWorst, const std::array<uint64_t, N>
 
 constexpr uint64_t TransferWorst(int blocks) {
   const uint64_t begin = Attempts(CommandWorst(50), std::array<uint64_t, 4>{50, 100, 150, 200});
-  const uint64_t write = Attempts(CommandWorst(100), std::array<uint64_t, 5>{100, 100, 100, 100, 100});
+  const uint64_t write =
+      Attempts(CommandWorst(100), std::array<uint64_t, 5>{100, 100, 100, 100, 100});
   const uint64_t verify = CommandWorst(20) + 30 + 10 * CommandWorst(100) +
                           100 * (0 + 1 + 2 + 3 + 4 + 5 + 6 + 7 + 8 + 9);
   const uint64_t perBlock = write + verify + 100;
   const uint64_t finish = Attempts(CommandWorst(50), std::array<uint64_t, 4>{50, 100, 150, 200});
-  const uint64_t back = Sum(std::array<uint64_t, 11>{0, 500, 1000, 1500, 2000, 2500, 3000, 3500,
-                                                     4000, 4500, 5000});
+  const uint64_t back =
+      Sum(std::array<uint64_t, 11>{0, 500, 1000, 1500, 2000, 2500, 3000, 3500, 4000, 4500, 5000});
   return begin + 500 + static_cast<uint64_t>(blocks) * perBlock + 300 + finish + back;
 }
 
@@ -201,8 +194,8 @@ constexpr uint64_t kApplyWorstMs = CommandWorst(10) + CommandWorst(80) + Command
 constexpr uint64_t kRefreshWorstMs = CommandWorst(80);
 
 constexpr uint64_t EnterToTransferWorst() {
-  const uint64_t enter = Attempts(kSendWorstMs + kReceiveWorstMs,
-                                  std::array<uint64_t, 5>{0, 1000, 2000, 3000, 4000});
+  const uint64_t enter =
+      Attempts(kSendWorstMs + kReceiveWorstMs, std::array<uint64_t, 5>{0, 1000, 2000, 3000, 4000});
   const uint64_t discovery = 101 * 1000;
   const uint64_t first = Attempts(CommandWorst(20), std::array<uint64_t, 4>{70, 140, 210, 280});
   const uint64_t bootInfo = Attempts(CommandWorst(100), std::array<uint64_t, 4>{70, 140, 210, 280});
@@ -232,9 +225,14 @@ const char* Name(Operation op) {
 }
 
 std::vector<Operation> AllOperations() {
-  return {Operation::kApply,    Operation::kRestore,    Operation::kRefresh,
-          Operation::kCtlApply, Operation::kCtlRestore, Operation::kCtlShow,
-          Operation::kUpdateFromNormal, Operation::kUpdateFromBootloader};
+  return {Operation::kApply,
+          Operation::kRestore,
+          Operation::kRefresh,
+          Operation::kCtlApply,
+          Operation::kCtlRestore,
+          Operation::kCtlShow,
+          Operation::kUpdateFromNormal,
+          Operation::kUpdateFromBootloader};
 }
 
 bool IsUpdate(Operation op) {
@@ -250,9 +248,7 @@ std::vector<Exchange> ExchangesOf(Operation op) {
       b.Open(kMouse).Command(kSlotQuery).Command(kWriteConfig).Command(kSelect);
       break;
     case Operation::kRefresh:
-    case Operation::kCtlShow:
-      b.Open(kMouse).Command(kReadConfig);
-      break;
+    case Operation::kCtlShow: b.Open(kMouse).Command(kReadConfig); break;
     case Operation::kCtlApply:
       b.Open(kMouse).Command(kReadConfig);
       b.Open(kMouse).Command(kSlotQuery).Command(kWriteConfig).Command(kSelect);
@@ -261,9 +257,7 @@ std::vector<Exchange> ExchangesOf(Operation op) {
       b.Open(kMouse).Command(kEnter).Open(kBootloader).Command(kFirstBlock).Command(kBootInfo);
       b.Transfer();
       break;
-    case Operation::kUpdateFromBootloader:
-      b.Open(kBootloader).Transfer();
-      break;
+    case Operation::kUpdateFromBootloader: b.Open(kBootloader).Transfer(); break;
   }
   return b.list;
 }
@@ -290,15 +284,9 @@ const char* Name(FaultKind kind) {
 std::string Cell::Describe() const {
   std::string text = std::string(Name(op)) + ": ";
   switch (at.kind) {
-    case SimExchangeKind::kOpen:
-      text += "open " + Hex(at.productId, 4);
-      break;
-    case SimExchangeKind::kSet:
-      text += "set " + Hex(at.command, 2);
-      break;
-    case SimExchangeKind::kGet:
-      text += "get " + Hex(at.command, 2);
-      break;
+    case SimExchangeKind::kOpen: text += "open " + Hex(at.productId, 4); break;
+    case SimExchangeKind::kSet: text += "set " + Hex(at.command, 2); break;
+    case SimExchangeKind::kGet: text += "get " + Hex(at.command, 2); break;
   }
   text += " #" + std::to_string(at.nth) + ": " + Name(fault);
   if (code != 0) text += " (" + std::to_string(code) + ")";
@@ -344,7 +332,8 @@ CellSetup SetupOf(const Cell& cell) {
     setup.fault = fault.Nth(at.nth);
   };
   auto error = [&](uint32_t code, uint32_t times) {
-    on(at.kind == SimExchangeKind::kSet ? Fault::SetError(code, times) : Fault::GetError(code, times));
+    on(at.kind == SimExchangeKind::kSet ? Fault::SetError(code, times)
+                                        : Fault::GetError(code, times));
   };
   switch (cell.fault) {
     case FaultKind::kUnplug: on(Fault::UnplugBefore(at.kind)); break;
@@ -385,13 +374,10 @@ const char* Name(End end) {
 End FaultFreeEnd(Operation op) {
   switch (op) {
     case Operation::kRefresh:
-    case Operation::kCtlShow:
-      return End::kConfigRead;
+    case Operation::kCtlShow: return End::kConfigRead;
     case Operation::kUpdateFromNormal:
-    case Operation::kUpdateFromBootloader:
-      return End::kUpdated;
-    default:
-      return End::kApplied;
+    case Operation::kUpdateFromBootloader: return End::kUpdated;
+    default: return End::kApplied;
   }
 }
 
@@ -401,17 +387,13 @@ uint64_t WorstCaseSleepMs(Operation op) {
   switch (op) {
     case Operation::kApply:
     case Operation::kRestore:
-    case Operation::kCtlRestore:
-      return kApplyWorstMs;
+    case Operation::kCtlRestore: return kApplyWorstMs;
     case Operation::kRefresh:
-    case Operation::kCtlShow:
-      return kRefreshWorstMs;
-    case Operation::kCtlApply:
-      return kRefreshWorstMs + kApplyWorstMs;
+    case Operation::kCtlShow: return kRefreshWorstMs;
+    case Operation::kCtlApply: return kRefreshWorstMs + kApplyWorstMs;
     case Operation::kUpdateFromNormal:
       return kProbeWorstMs + EnterToTransferWorst() + TransferWorst(kMatrixImageBlocks);
-    case Operation::kUpdateFromBootloader:
-      return kProbeWorstMs + TransferWorst(kMatrixImageBlocks);
+    case Operation::kUpdateFromBootloader: return kProbeWorstMs + TransferWorst(kMatrixImageBlocks);
   }
   return 0;
 }

@@ -18,14 +18,14 @@
 namespace tr58k::faults {
 
 enum class Operation : uint8_t {
-  kApply,               // ApplySettingsToMouse, as the window's apply job runs it
-  kRestore,             // the same after ResetToFactory
-  kRefresh,             // RefreshSettingsFromMouse (start-up and arrival)
-  kCtlApply,            // tr58kctl apply: a refresh, then the apply
-  kCtlRestore,          // tr58kctl restore
-  kCtlShow,             // tr58kctl show: the refresh
-  kUpdateFromNormal,    // the probe, then UpdateFromNormalMode
-  kUpdateFromBootloader,// the probe, then TransferImage
+  kApply,                 // ApplySettingsToMouse, as the window's apply job runs it
+  kRestore,               // the same after ResetToFactory
+  kRefresh,               // RefreshSettingsFromMouse (start-up and arrival)
+  kCtlApply,              // tr58kctl apply: a refresh, then the apply
+  kCtlRestore,            // tr58kctl restore
+  kCtlShow,               // tr58kctl show: the refresh
+  kUpdateFromNormal,      // the probe, then UpdateFromNormalMode
+  kUpdateFromBootloader,  // the probe, then TransferImage
 };
 
 const char* Name(Operation op);
@@ -90,14 +90,14 @@ struct CellSetup {
 CellSetup SetupOf(const Cell& cell);
 
 enum class End : uint8_t {
-  kNotFound,        // the mouse was not found: nothing sent, nothing saved
-  kSlotQueryFailed, // apply: profile saved, nothing written to the mouse
-  kWriteFailed,     // apply: profile saved, the write not taken
-  kApplied,         // apply: written (the select's answer is not judged)
-  kConfigNotRead,   // refresh: found, the record keeps what it held
-  kConfigRead,      // refresh: found and read
-  kUpdateFailed,    // update: "固件更新出现错误，请重试！"
-  kUpdated,         // update: "更新完成，鼠标当前固件版本号：V…"
+  kNotFound,         // the mouse was not found: nothing sent, nothing saved
+  kSlotQueryFailed,  // apply: profile saved, nothing written to the mouse
+  kWriteFailed,      // apply: profile saved, the write not taken
+  kApplied,          // apply: written (the select's answer is not judged)
+  kConfigNotRead,    // refresh: found, the record keeps what it held
+  kConfigRead,       // refresh: found and read
+  kUpdateFailed,     // update: "固件更新出现错误，请重试！"
+  kUpdated,          // update: "更新完成，鼠标当前固件版本号：V…"
 };
 
 const char* Name(End end);

@@ -82,7 +82,8 @@ struct Records {
     onMouse = stored;
     onMouse.reportInterval = kInterval250Hz;
     onMouse.dpiLevelCount = 4;
-    onMouse.dpi = {DpiPair{600, 600}, DpiPair{1200, 1200}, DpiPair{2400, 2400}, DpiPair{4800, 4800}};
+    onMouse.dpi = {DpiPair{600, 600}, DpiPair{1200, 1200}, DpiPair{2400, 2400},
+                   DpiPair{4800, 4800}};
     onMouse.restorePending = 1;  // the block keeps its active level
     edited = stored;
     edited.reportInterval = kInterval125Hz;
@@ -192,7 +193,9 @@ void FaultMatrix::RunNormal(Operation op, const std::optional<Cell>& cell, SimTe
   End end;
   if (op == Operation::kRefresh) {
     const RefreshResult result = RefreshSettingsFromMouse(rig.link, settings);
-    end = !result.found ? End::kNotFound : result.configRead ? End::kConfigRead : End::kConfigNotRead;
+    end = !result.found       ? End::kNotFound
+          : result.configRead ? End::kConfigRead
+                              : End::kConfigNotRead;
     if (result.found) {
       EXPECT_EQ(result.firmwareVersion, 26);
     }
@@ -211,7 +214,7 @@ void FaultMatrix::RunNormal(Operation op, const std::optional<Cell>& cell, SimTe
     std::function<void(MouseSettings&)> readControls;
     if (!restore) readControls = [&](MouseSettings& s) { CopyEditedFields(records_.edited, s); };
     const ApplyOutcome outcome = ApplySettingsToMouse(rig.link, settings, readControls);
-    end = outcome == ApplyOutcome::kMouseNotFound    ? End::kNotFound
+    end = outcome == ApplyOutcome::kMouseNotFound     ? End::kNotFound
           : outcome == ApplyOutcome::kSlotQueryFailed ? End::kSlotQueryFailed
           : outcome == ApplyOutcome::kWriteFailed     ? End::kWriteFailed
                                                       : End::kApplied;
@@ -253,19 +256,23 @@ void FaultMatrix::RunCommandLine(Operation op, const std::optional<Cell>& cell, 
     if (expected == End::kConfigRead) CopyEditedFields(records_.onMouse, shown);
     EXPECT_EQ(out.str(), SettingsText(shown));
     EXPECT_EQ(err.str().find("the mouse was not found") != std::string::npos,
-              expected == End::kNotFound) << err.str();
+              expected == End::kNotFound)
+        << err.str();
     EXPECT_EQ(err.str().find("did not send its settings") != std::string::npos,
-              expected == End::kConfigNotRead) << err.str();
+              expected == End::kConfigNotRead)
+        << err.str();
     EXPECT_FALSE(notFoundShown);
     ExpectProfile(false, {});
   } else {
-    const int wanted = expected == End::kNotFound ? (refused ? kExitAccessDenied : kExitMouseNotFound)
+    const int wanted = expected == End::kNotFound
+                           ? (refused ? kExitAccessDenied : kExitMouseNotFound)
                        : expected == End::kApplied ? kExitOk
                                                    : kExitCommandFailed;
     EXPECT_EQ(status, wanted) << err.str();
     EXPECT_EQ(notFoundShown, expected == End::kNotFound) << err.str();
-    const char* done = op == Operation::kCtlApply ? "Applied to the mouse; saved in the profile."
-                                                  : "Factory settings restored; saved in the profile.";
+    const char* done = op == Operation::kCtlApply
+                           ? "Applied to the mouse; saved in the profile."
+                           : "Factory settings restored; saved in the profile.";
     EXPECT_EQ(out.str().find(done) != std::string::npos, expected == End::kApplied) << out.str();
     MouseSettings saved = records_.stored;
     if (op == Operation::kCtlApply) {
@@ -291,12 +298,13 @@ void FaultMatrix::RunUpdate(Operation op, const std::optional<Cell>& cell,
 
   const std::vector<std::string> texts = f.reporter.Statuses();
   ASSERT_FALSE(texts.empty()) << "nothing shown";
-  const std::string wanted = expected == End::kNotFound     ? kMouseNotDetectedText
+  const std::string wanted = expected == End::kNotFound       ? kMouseNotDetectedText
                              : expected == End::kUpdateFailed ? kUpdateErrorText
                                                               : UpdateDoneText(105);
   EXPECT_EQ(texts.back(), wanted);
   const std::vector<std::string> events = f.reporter.Events();
-  EXPECT_NE(std::find(events.begin(), events.end(), "exit"), events.end()) << "exit button left disabled";
+  EXPECT_NE(std::find(events.begin(), events.end(), "exit"), events.end())
+      << "exit button left disabled";
   for (int position : f.reporter.Progress()) EXPECT_LT(position, 100);
   EXPECT_TRUE(f.LinkClosed()) << "link left open after the update";
   if (expected == End::kUpdated) {

@@ -70,13 +70,15 @@ std::string MakeHostile(Hostile kind, const std::string& home, const std::string
       if (error || !WriteText(path / kKeptName, kKeptContent)) return "cannot make the folder";
       return {};
     case Hostile::kLinkOutside:
-      if (!WriteText(fs::path(home) / kOutsideName, kOutsideContent)) return "cannot write the target";
+      if (!WriteText(fs::path(home) / kOutsideName, kOutsideContent))
+        return "cannot write the target";
       fs::create_symlink(fs::path(home) / kOutsideName, path, error);
       return error ? "cannot make the link: " + error.message() : std::string();
     case Hostile::kFifo:
       return ::mkfifo(profilePath.c_str(), 0600) == 0 ? std::string() : "cannot make the FIFO";
     case Hostile::kHugeSparseFile:
-      if (!WriteText(path, "") || ::truncate(profilePath.c_str(), static_cast<off_t>(kHugeSize)) != 0) {
+      if (!WriteText(path, "") ||
+          ::truncate(profilePath.c_str(), static_cast<off_t>(kHugeSize)) != 0) {
         return "cannot make the huge file";
       }
       return {};

@@ -11,11 +11,11 @@
 namespace tr58k::faults {
 
 enum class Hostile {
-  kFolder,            // a folder (with a file in it) where the profile goes
-  kLinkOutside,       // a symbolic link to a file outside the profile folder
-  kFifo,              // a named pipe: opening it to read would block
-  kHugeSparseFile,    // a file of 4 GiB (sparse)
-  kUnreadable,        // a valid profile the user may not read (mode 000)
+  kFolder,          // a folder (with a file in it) where the profile goes
+  kLinkOutside,     // a symbolic link to a file outside the profile folder
+  kFifo,            // a named pipe: opening it to read would block
+  kHugeSparseFile,  // a file of 4 GiB (sparse)
+  kUnreadable,      // a valid profile the user may not read (mode 000)
 };
 
 struct HostileCase {

@@ -3,10 +3,9 @@
 // rules are the settings tests' business; this is the whole command.
 #include "faults/hostile_profile.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <sstream>
 
@@ -44,7 +43,9 @@ Ran Ctl(const std::vector<std::string>& args) {
   return ran;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // Start (show, profile), then a factory restore on the simulated mouse,
 // which saves. Returns what went wrong, empty when nothing did.
@@ -55,15 +56,18 @@ std::string StartThenSave(Hostile kind, const std::string& home) {
 
   const Ran show = Ctl({"show"});
   if (show.status != kExitOk) fail("show: exit status " + std::to_string(show.status));
-  if (show.out != SettingsText(StartupDefaults(path))) fail("show did not print the defaults:\n" + show.out);
+  if (show.out != SettingsText(StartupDefaults(path)))
+    fail("show did not print the defaults:\n" + show.out);
   const Ran profile = Ctl({"profile"});
   if (profile.status != kExitOk) fail("profile: exit status " + std::to_string(profile.status));
   if (!Has(profile.out, "No profile stored at")) fail("profile: " + profile.out);
 
   const Ran restore = Ctl({"--simulate", "restore"});
-  if (restore.status != kExitOk) fail("restore: exit status " + std::to_string(restore.status) + ": " + restore.err);
+  if (restore.status != kExitOk)
+    fail("restore: exit status " + std::to_string(restore.status) + ": " + restore.err);
   const bool warned = Has(restore.err, "the profile could not be saved");
-  if (warned == SaveMayReplace(kind)) fail("restore: " + std::string(warned ? "warned" : "no warning") + ": " + restore.err);
+  if (warned == SaveMayReplace(kind))
+    fail("restore: " + std::string(warned ? "warned" : "no warning") + ": " + restore.err);
 
   MouseSettings factory;
   ResetToFactory(factory);
@@ -84,14 +88,15 @@ std::string StartThenSaveAsNobody(Hostile kind, const std::string& home) {
                              ? StartThenSave(kind, home)
                              : std::string("cannot become nobody");
     if (result.empty()) result = "ok";
-    const bool written = ::write(fds[1], result.data(), result.size()) ==
-                         static_cast<ssize_t>(result.size());
+    const bool written =
+        ::write(fds[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
     ::_exit(written ? 0 : 1);
   }
   ::close(fds[1]);
   std::string result;
   char buffer[512];
-  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) result.append(buffer, static_cast<size_t>(n));
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+    result.append(buffer, static_cast<size_t>(n));
   ::close(fds[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);

@@ -4,12 +4,11 @@
 // one temporary file of the writer just killed may lie beside it; the next
 // save clears it away.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
@@ -111,9 +110,10 @@ TEST(ProfileKill, EveryKilledSaveLeavesAWholeProfileOldOrNew) {
     ASSERT_LE(strays.size(), 1u) << "kill " << kill << ": temporary files pile up, e.g. "
                                  << strays.front();
   }
-  std::printf("profile kill: %d kills, %d left the first profile, %d the second, "
-              "at most %zu temporary file(s) at once\n",
-              kKills, sawFirst, sawSecond, mostStrays);
+  std::printf(
+      "profile kill: %d kills, %d left the first profile, %d the second, "
+      "at most %zu temporary file(s) at once\n",
+      kKills, sawFirst, sawSecond, mostStrays);
   // The kills landed at different points of the saves.
   EXPECT_GT(sawFirst, 0);
   EXPECT_GT(sawSecond, 0);
@@ -135,18 +135,19 @@ TEST(ProfileKill, TheNextSaveRemovesOnlyTheTemporaryFilesOfKilledSaves) {
   const std::filesystem::path path = home.ProfilePath();
   ASSERT_TRUE(SaveProfile(SaverRecord(0), path));
   const auto folder = path.parent_path();
-  Touch(folder / ".DefaultPf.profile.tmp-a1B2c3");    // left by a killed save
-  Touch(folder / ".DefaultPf.profile.tmp-Zz9999");    // and another one
-  Touch(folder / ".DefaultPf.profile.tmp-toolong");   // not a name a save makes
-  Touch(folder / ".DefaultPf.profile.backup");        // the user's
+  Touch(folder / ".DefaultPf.profile.tmp-a1B2c3");   // left by a killed save
+  Touch(folder / ".DefaultPf.profile.tmp-Zz9999");   // and another one
+  Touch(folder / ".DefaultPf.profile.tmp-toolong");  // not a name a save makes
+  Touch(folder / ".DefaultPf.profile.backup");       // the user's
   Touch(folder / "notes.txt");
-  Touch(folder / ".Other.profile.tmp-a1B2c3");        // another file's
+  Touch(folder / ".Other.profile.tmp-a1B2c3");  // another file's
 
   ASSERT_TRUE(SaveProfile(SaverRecord(1), path));
   std::vector<std::string> left = Strays(path);
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{".DefaultPf.profile.backup", ".DefaultPf.profile.tmp-toolong",
-                                            ".Other.profile.tmp-a1B2c3", "notes.txt"}));
+  EXPECT_EQ(left,
+            (std::vector<std::string>{".DefaultPf.profile.backup", ".DefaultPf.profile.tmp-toolong",
+                                      ".Other.profile.tmp-a1B2c3", "notes.txt"}));
   EXPECT_EQ(ReadBytes(path), ProfileBytes(SaverRecord(1)));
 }
 

@@ -15,7 +15,8 @@ inline MouseSettings SaverRecord(int which) {
     settings.profileName = std::u16string(300, u'z');
     settings.reportInterval = kInterval125Hz;
     settings.dpiLevelCount = 2;
-    settings.dpi = {DpiPair{550, 550}, DpiPair{1100, 1100}, DpiPair{2200, 2200}, DpiPair{4400, 4400}};
+    settings.dpi = {DpiPair{550, 550}, DpiPair{1100, 1100}, DpiPair{2200, 2200},
+                    DpiPair{4400, 4400}};
   }
   return settings;
 }

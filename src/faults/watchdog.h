@@ -16,7 +16,8 @@ namespace tr58k::faults {
 
 class Watchdog {
  public:
-  explicit Watchdog(std::chrono::milliseconds limit) : limit_(limit), thread_([this] { Watch(); }) {}
+  explicit Watchdog(std::chrono::milliseconds limit)
+      : limit_(limit), thread_([this] { Watch(); }) {}
   ~Watchdog() {
     {
       std::lock_guard lock(mutex_);

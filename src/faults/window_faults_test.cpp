@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <mutex>
 #include <cstdio>
+#include <mutex>
 #include <random>
 #include <thread>
 
@@ -233,7 +233,8 @@ TEST_F(WindowFaultsTest, QuickClicksWhileTheMouseIsPluggedAndUnpluggedEachGetAnA
               boxes_.boxes.size(), slotQueries);
   EXPECT_EQ(boxes_.boxes.size() + slotQueries, static_cast<size_t>(kClicks))
       << boxes_.boxes.size() << " messages, " << slotQueries << " slot queries";
-  for (const auto& box : boxes_.boxes) EXPECT_EQ(box.text, QString::fromUtf8(kMouseNotFoundMessage));
+  for (const auto& box : boxes_.boxes)
+    EXPECT_EQ(box.text, QString::fromUtf8(kMouseNotFoundMessage));
 
   // The profile on disk is one whole record, byte for byte.
   MouseSettings stored;
