@@ -49,13 +49,23 @@ FuzzMouse::FuzzMouse(FuzzedDataProvider& input, MouseMode startMode)
       bootloader_(std::make_unique<BootloaderFirmware>(SimBootloaderOptions{.returnAfterFinishMs = 0})) {
   state_.block = FactoryConfigBlock();
   state_.versionNumber = 0x0026;
+  habits_ = input_.ConsumeIntegral<uint8_t>();
 }
 
 FuzzMouse::~FuzzMouse() = default;
 
 std::vector<HidInterfaceInfo> FuzzMouse::Enumerate() {
+  if (gone_) return {};
+  if (awayFor_ > 0) {
+    --awayFor_;
+    return {};
+  }
   const uint8_t shape = input_.ConsumeIntegral<uint8_t>();
-  if (shape & 1) return {};  // away (re-enumerating, unplugged)
+  if (shape & 1) {
+    // Away (re-enumerating, unplugged), for this and up to 15 more looks.
+    awayFor_ = shape >> 4;
+    return {};
+  }
   std::vector<HidInterfaceInfo> list;
   const HidInterfaceInfo own = VendorInterface(mode_, state_.versionNumber);
   if (shape & 2) {  // the pointer collection of the same device first
@@ -96,8 +106,12 @@ uint32_t FuzzMouse::Set(const uint8_t* data, size_t length) {
   pendingAnswer_ = firmware.HandleRequest(request, state_);
   if (state_.afterResponse) {
     // The mouse answers, then shows up in its new mode.
-    mode_ = state_.afterResponse->mode;
+    const MouseMode next = state_.afterResponse->mode;
     state_.afterResponse.reset();
+    const bool entering = mode_ == MouseMode::kNormal && next == MouseMode::kBootloader;
+    gone_ = (entering && (habits_ & kNoBootloaderAfterEntry)) ||
+            (!entering && (habits_ & kNoReturnAfterFinish));
+    mode_ = next;
   }
   return hid_error::kNone;
 }

@@ -6,6 +6,10 @@
 //
 // A zero byte always means "the sensible thing": an input of zeros is an
 // update that goes through, and the fuzzer mutates away from it.
+//
+// The first byte the mouse takes sets whole-device habits (kNeverLeavesNormal
+// and the others below); after that every look at the bus, open, request
+// and read takes its own bytes.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -31,6 +35,10 @@ struct FuzzExchangeLog {
   // Block numbers of the WriteBlock requests that were accepted by the bus.
   std::set<uint8_t> writtenBlocks;
 };
+
+// Habits of the whole device, from its first byte.
+inline constexpr uint8_t kNoBootloaderAfterEntry = 1;  // accepts 0x3A, then never shows up
+inline constexpr uint8_t kNoReturnAfterFinish = 2;     // finishes, then never shows up
 
 class FuzzMouse final : public HidBackend {
  public:
@@ -59,6 +67,9 @@ class FuzzMouse final : public HidBackend {
   std::unique_ptr<SimFirmware> bootloader_;
   std::vector<uint8_t> pendingAnswer_;
   uint16_t openedProduct_ = 0;
+  int awayFor_ = 0;  // enumerations still to come up empty
+  uint8_t habits_ = 0;
+  bool gone_ = false;  // left the bus for good
   FuzzExchangeLog log_;
 };
 

@@ -14,8 +14,28 @@
 namespace tr58k {
 namespace {
 
+// Whether the items fill the bytes exactly, by the item size rule alone:
+// a short item is its prefix and 0, 1, 2 or 4 bytes; a long item (0xFE) is
+// three bytes and the data size its second byte gives.
+bool ItemsFitExactly(const uint8_t* data, size_t size) {
+  size_t pos = 0;
+  while (pos < size) {
+    if (data[pos] == 0xFE) {
+      if (size - pos < 3) return false;
+      pos += 3 + size_t{data[pos + 1]};
+    } else {
+      const size_t code = data[pos] & 3;
+      pos += 1 + (code == 3 ? 4 : code);
+    }
+  }
+  return pos == size;
+}
+
 void CheckDescriptor(const uint8_t* data, size_t size) {
   const HidDescriptorSummary summary = ParseReportDescriptor(data, size);
+  if (!ItemsFitExactly(data, size)) {
+    FUZZ_CHECK(!summary.complete, "a descriptor cut inside an item was taken as complete");
+  }
   // A top-level application collection takes at least its two-byte item.
   FUZZ_CHECK(summary.collections.size() <= size / 2, "more collections than items");
   for (const HidTopLevelCollection& collection : summary.collections) {

@@ -12,6 +12,7 @@
 #include "device/device_link.h"
 #include "device/linux/test_descriptors.h"
 #include "device/sim/normal_firmware.h"
+#include "fuzz_mouse.h"
 #include "settings/data_stream.h"
 #include "settings/device_settings.h"
 #include "settings/profile_serializer.h"
@@ -47,11 +48,13 @@ std::vector<uint8_t> ConfigAnswer(const DeviceConfigBlock& block, uint8_t status
 // Zeros are the sensible answer to everything (see fuzz_mouse.h); the last
 // bytes pick the scenario and the image size (FuzzedDataProvider takes
 // numbers from the end).
-std::vector<uint8_t> Scenario(uint8_t scenario, uint16_t imageSizeMinusOne, size_t length) {
+std::vector<uint8_t> Scenario(uint8_t scenario, uint16_t imageSizeMinusOne, size_t length,
+                              uint8_t habits = 0) {
   std::vector<uint8_t> input(length, 0);
   input[length - 1] = scenario;
   input[length - 2] = static_cast<uint8_t>(imageSizeMinusOne >> 8);
   input[length - 3] = static_cast<uint8_t>(imageSizeMinusOne & 0xFF);
+  input[length - 4] = habits;  // the mouse's first byte
   return input;
 }
 
@@ -100,6 +103,10 @@ int main(int argc, char** argv) {
   Write(root / "bootloader_responses" / "update_3_blocks", Scenario(0, 3 * 1024 - 1, 4096));
   Write(root / "bootloader_responses" / "update_1_block", Scenario(0, 0, 512));
   Write(root / "bootloader_responses" / "transfer_2_blocks", Scenario(1, 1500 - 1, 4096));
+  Write(root / "bootloader_responses" / "update_no_bootloader",
+        Scenario(0, 1500 - 1, 1024, kNoBootloaderAfterEntry));
+  Write(root / "bootloader_responses" / "transfer_mouse_lost",
+        Scenario(1, 1500 - 1, 4096, kNoReturnAfterFinish));
   Write(root / "bootloader_responses" / "commands", Scenario(2, 0, 1024));
   Write(root / "bootloader_responses" / "probe", Scenario(3, 0, 64));
   return 0;
