@@ -1,42 +1,75 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test.
-# Usage: ./test.sh            (build in ./build, run all tests)
-#        ./test.sh --asan     (build in ./build-asan with AddressSanitizer and
-#                              UndefinedBehaviorSanitizer, run all tests)
-#        ./test.sh --tsan     (build in ./build-tsan with ThreadSanitizer, run
-#                              the tests that run threads)
+#
+#   ./test.sh           the whole proof, as CI runs it:
+#                       1. the build in ./build and every CTest test
+#                       2. the same suite built with AddressSanitizer and
+#                          UndefinedBehaviorSanitizer (./build-asan)
+#                       3. a short bounded fuzz run of every fuzz target
+#                          (fuzz/run.sh 20)
+#                       4. the scenarios against a real kernel in a QEMU VM
+#                          (vmtest/run-vm-tests.sh)
+#   ./test.sh --quick   step 1 only
+#   ./test.sh --asan    step 2 only
+#   ./test.sh --tsan    the threaded tests under ThreadSanitizer (./build-tsan)
+#   ./test.sh --fuzz    step 3 only;  ./test.sh --vm   step 4 only
+#
+# BUILD_DIR and JOBS override the build folder and the parallel jobs.
 set -euo pipefail
 cd "$(dirname "$0")"
+ROOT=$PWD
 
-SANITIZE=""
-case "${1:-}" in
-  "") ;;
-  --asan) SANITIZE=address,undefined; BUILD_DIR=${BUILD_DIR:-build-asan} ;;
-  --tsan) SANITIZE=thread; BUILD_DIR=${BUILD_DIR:-build-tsan} ;;
-  *) echo "usage: $0 [--asan | --tsan]" >&2; exit 2 ;;
+MODE=${1:-all}
+case "$MODE" in
+  all|--quick|--asan|--tsan|--fuzz|--vm) ;;
+  *) echo "usage: $0 [--quick | --asan | --tsan | --fuzz | --vm]" >&2; exit 2 ;;
 esac
 
 source scripts/deps.sh
 tr58k_install_packages "${TR58K_PACKAGES[@]}"
 
-BUILD_DIR=${BUILD_DIR:-build}
 JOBS=${JOBS:-$(nproc)}
-CONFIGURE=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
-[[ -n "$SANITIZE" ]] && CONFIGURE+=(-DTR58K_SANITIZE="$SANITIZE")
-cmake -S . -B "$BUILD_DIR" "${CONFIGURE[@]}" >/dev/null
-cmake --build "$BUILD_DIR" -j "$JOBS"
+SUPPRESSIONS="$ROOT/scripts/sanitizers"
 export QT_QPA_PLATFORM=offscreen
-SUPPRESSIONS="$PWD/scripts/sanitizers"
-cd "$BUILD_DIR"
-case "$SANITIZE" in
-  "")
-    ctest --output-on-failure -j "$JOBS" --timeout 300 ;;
-  address,undefined)
-    export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1
-    export LSAN_OPTIONS=suppressions=$SUPPRESSIONS/lsan.supp:print_suppressions=0
-    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    ctest --output-on-failure -j "$JOBS" --timeout 900 ;;
-  thread)
-    export TSAN_OPTIONS=suppressions=$SUPPRESSIONS/tsan.supp:halt_on_error=1:second_deadlock_stack=1
-    ctest --output-on-failure -j "$JOBS" --timeout 900 -R "$(cat "$SUPPRESSIONS/threaded-tests")" ;;
+
+# build_and_test BUILD_DIR SANITIZE: configures, builds and runs CTest.
+build_and_test() {
+  local dir=$1 sanitize=$2
+  local configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  [[ -n "$sanitize" ]] && configure+=(-DTR58K_SANITIZE="$sanitize")
+  echo "== build in $dir${sanitize:+ (sanitizers: $sanitize)}"
+  cmake -S "$ROOT" -B "$dir" "${configure[@]}" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+  (
+    cd "$dir"
+    case "$sanitize" in
+      "")
+        ctest --output-on-failure -j "$JOBS" --timeout 300 ;;
+      address,undefined)
+        export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1
+        export LSAN_OPTIONS=suppressions=$SUPPRESSIONS/lsan.supp:print_suppressions=0
+        export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+        ctest --output-on-failure -j "$JOBS" --timeout 900 ;;
+      thread)
+        export TSAN_OPTIONS=suppressions=$SUPPRESSIONS/tsan.supp:halt_on_error=1:second_deadlock_stack=1
+        ctest --output-on-failure -j "$JOBS" --timeout 900 -R "$(cat "$SUPPRESSIONS/threaded-tests")" ;;
+    esac
+  )
+}
+
+BUILD_DIR=${BUILD_DIR:-build}
+case "$MODE" in
+  --quick) build_and_test "$BUILD_DIR" "" ;;
+  --asan) build_and_test "$BUILD_DIR-asan" address,undefined ;;
+  --tsan) build_and_test "$BUILD_DIR-tsan" thread ;;
+  --fuzz) fuzz/run.sh 20 ;;
+  --vm) vmtest/run-vm-tests.sh "$BUILD_DIR" ;;
+  all)
+    build_and_test "$BUILD_DIR" ""
+    build_and_test "$BUILD_DIR-asan" address,undefined
+    echo "== fuzz (20 s a target)"
+    fuzz/run.sh 20
+    echo "== scenarios against a real kernel"
+    vmtest/run-vm-tests.sh "$BUILD_DIR"
+    ;;
 esac
