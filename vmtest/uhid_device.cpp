@@ -24,8 +24,8 @@ void CopyText(uint8_t* out, size_t size, const std::string& text) {
 
 }  // namespace
 
-std::unique_ptr<UhidDevice> UhidDevice::Create(const UhidDeviceSpec& spec, int* err) {
-  if (spec.reportDescriptor.empty() || spec.reportDescriptor.size() > HID_MAX_DESCRIPTOR_SIZE) {
+std::unique_ptr<UhidDevice> UhidDevice::Create(const UhidDeviceSpec& item, int* err) {
+  if (item.reportDescriptor.empty() || item.reportDescriptor.size() > HID_MAX_DESCRIPTOR_SIZE) {
     if (err != nullptr) *err = EINVAL;
     return nullptr;
   }
@@ -38,14 +38,14 @@ std::unique_ptr<UhidDevice> UhidDevice::Create(const UhidDeviceSpec& spec, int* 
   std::memset(event.get(), 0, sizeof *event);
   event->type = UHID_CREATE2;
   uhid_create2_req& create = event->u.create2;
-  CopyText(create.name, sizeof create.name, spec.name);
-  CopyText(create.phys, sizeof create.phys, spec.phys);
-  create.rd_size = static_cast<uint16_t>(spec.reportDescriptor.size());
+  CopyText(create.name, sizeof create.name, item.name);
+  CopyText(create.phys, sizeof create.phys, item.phys);
+  create.rd_size = static_cast<uint16_t>(item.reportDescriptor.size());
   create.bus = BUS_USB;
-  create.vendor = spec.vendorId;
-  create.product = spec.productId;
-  create.version = spec.versionNumber;
-  std::memcpy(create.rd_data, spec.reportDescriptor.data(), spec.reportDescriptor.size());
+  create.vendor = item.vendorId;
+  create.product = item.productId;
+  create.version = item.versionNumber;
+  std::memcpy(create.rd_data, item.reportDescriptor.data(), item.reportDescriptor.size());
   if (!WriteEvent(fd, *event)) {
     if (err != nullptr) *err = errno != 0 ? errno : EIO;
     ::close(fd);

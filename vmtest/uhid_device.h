@@ -35,7 +35,7 @@ class UhidDevice {
  public:
   // Creates the device on the USB bus type. Returns nullptr and sets *err
   // (errno) when /dev/uhid cannot be opened or refuses the device.
-  static std::unique_ptr<UhidDevice> Create(const UhidDeviceSpec& spec, int* err);
+  static std::unique_ptr<UhidDevice> Create(const UhidDeviceSpec& item, int* err);
   // Destroys the device: the kernel removes it, failing any pending request.
   ~UhidDevice();
   UhidDevice(const UhidDevice&) = delete;

@@ -62,15 +62,15 @@ class Bus {
     shown_ = mouse_.Generation();
     const std::vector<VirtualInterface> interfaces = mouse_.Interfaces();
     for (size_t i = 0; i < interfaces.size(); ++i) {
-      UhidDeviceSpec spec;
-      spec.name = "ZEMO TR-58K";
-      spec.phys = "tr58k-uhid-mouse/input" + std::to_string(i);
-      spec.vendorId = kVendorId;
-      spec.productId = interfaces[i].productId;
-      spec.versionNumber = interfaces[i].versionNumber;
-      spec.reportDescriptor = ReportDescriptorFor(interfaces[i].collection);
+      UhidDeviceSpec item;
+      item.name = "ZEMO TR-58K";
+      item.phys = "tr58k-uhid-mouse/input" + std::to_string(i);
+      item.vendorId = kVendorId;
+      item.productId = interfaces[i].productId;
+      item.versionNumber = interfaces[i].versionNumber;
+      item.reportDescriptor = ReportDescriptorFor(interfaces[i].collection);
       int err = 0;
-      auto device = UhidDevice::Create(spec, &err);
+      auto device = UhidDevice::Create(item, &err);
       if (!device) {
         log_.Write(std::string("error uhid ") + std::strerror(err));
         return false;

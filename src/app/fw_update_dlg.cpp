@@ -27,9 +27,9 @@ CFwUpdate::~CFwUpdate() {
   }
 }
 
-QWidget* CFwUpdate::CreateControl(const ControlSpec& spec) {
-  QWidget* control = CDialogBase::CreateControl(spec);
-  if (spec.id == fwctl::kStatus) {
+QWidget* CFwUpdate::CreateControl(const ControlSpec& item) {
+  QWidget* control = CDialogBase::CreateControl(item);
+  if (item.id == fwctl::kStatus) {
     // A status line rather than an input box: no frame.
     if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setFrame(false);
   }

@@ -73,7 +73,7 @@ class CFwUpdate : public CDialogBase, public FirmwareUpdateReporter {
   const FirmwareImage& Image() const { return m_image; }
 
  protected:
-  QWidget* CreateControl(const ControlSpec& spec) override;
+  QWidget* CreateControl(const ControlSpec& item) override;
   void OnInitDialog() override;
   void OnEnterKey(QWidget* control) override;
 

@@ -122,10 +122,10 @@ TEST_F(FwUpdateDlgTest, FrameAndControlsAreThoseOfTheTemplate) {
   EXPECT_EQ(fw.size(), fw.Units().ToPixels(268, 110));
   EXPECT_FALSE(fw.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint));
   int index = 0;
-  for (const ControlSpec& spec : FwUpdateDialogTemplate().controls) {
-    QWidget* widget = fw.findChild<QWidget*>(CDialogBase::ObjectNameFor(spec, index++));
-    ASSERT_NE(widget, nullptr) << spec.id;
-    EXPECT_EQ(widget->geometry(), fw.Units().ToPixels(spec.x, spec.y, spec.width, spec.height));
+  for (const ControlSpec& item : FwUpdateDialogTemplate().controls) {
+    QWidget* widget = fw.findChild<QWidget*>(CDialogBase::ObjectNameFor(item, index++));
+    ASSERT_NE(widget, nullptr) << item.id;
+    EXPECT_EQ(widget->geometry(), fw.Units().ToPixels(item.x, item.y, item.width, item.height));
   }
   EXPECT_EQ(fw.findChild<QLabel*>("ctl_static2")->text(), "进度:");
   EXPECT_EQ(UpdateButton()->text(), "固件更新");

@@ -63,12 +63,12 @@ TEST_F(MainWindowTest, FrameAndFixedTextsAreThoseOfTheTemplate) {
   EXPECT_FALSE(dlg.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(dlg.windowIcon().availableSizes().contains(QSize(32, 32)));
   int index = 0;
-  for (const ControlSpec& spec : MainDialogTemplate().controls) {
-    QWidget* widget = dlg.findChild<QWidget*>(CDialogBase::ObjectNameFor(spec, index++));
-    ASSERT_NE(widget, nullptr) << spec.text;
-    EXPECT_EQ(widget->pos(), dlg.Units().ToPixels(spec.x, spec.y, spec.width, spec.height).topLeft());
-    if (spec.id == kNoControlId) {
-      const QString text = QString::fromUtf8(spec.text);
+  for (const ControlSpec& item : MainDialogTemplate().controls) {
+    QWidget* widget = dlg.findChild<QWidget*>(CDialogBase::ObjectNameFor(item, index++));
+    ASSERT_NE(widget, nullptr) << item.text;
+    EXPECT_EQ(widget->pos(), dlg.Units().ToPixels(item.x, item.y, item.width, item.height).topLeft());
+    if (item.id == kNoControlId) {
+      const QString text = QString::fromUtf8(item.text);
       if (auto* label = qobject_cast<QLabel*>(widget)) {
         EXPECT_EQ(label->text(), text);
       }

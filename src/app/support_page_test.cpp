@@ -24,6 +24,8 @@ class RecordingOpener final : public SupportPageOpener {
     opened_.push_back({address, std::this_thread::get_id()});
     changed_.notify_all();
     changed_.wait(lock, [this] { return !holding_; });
+    ++returned_;
+    changed_.notify_all();
   }
   void Hold(bool hold) {
     std::lock_guard lock(mutex_);
@@ -35,6 +37,12 @@ class RecordingOpener final : public SupportPageOpener {
     return changed_.wait_for(lock, std::chrono::seconds(10),
                              [&] { return opened_.size() >= count; });
   }
+  // Waits until `count` calls have left Open(): the threads are detached,
+  // so this is the last moment they touch the opener.
+  bool WaitReturned(size_t count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return returned_ >= count; });
+  }
   std::vector<std::pair<QString, std::thread::id>> Opened() {
     std::lock_guard lock(mutex_);
     return opened_;
@@ -44,6 +52,7 @@ class RecordingOpener final : public SupportPageOpener {
   std::mutex mutex_;
   std::condition_variable changed_;
   bool holding_ = false;
+  size_t returned_ = 0;
   std::vector<std::pair<QString, std::thread::id>> opened_;
 };
 
@@ -56,7 +65,7 @@ class SupportPageTest : public WindowTest {
   void TearDown() override {
     opener_.Hold(false);
     // Let every support-page thread finish with the opener before it goes.
-    opener_.WaitFor(expectedOpens_);
+    opener_.WaitReturned(expectedOpens_);
     SetSupportPageOpener(previous_);
     WindowTest::TearDown();
   }

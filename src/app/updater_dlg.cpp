@@ -42,13 +42,13 @@ CUpdaterDlg::~CUpdaterDlg() {
   m_worker.Stop([this] { m_windowCalls.RunPending(); });
 }
 
-QWidget* CUpdaterDlg::CreateControl(const ControlSpec& spec) {
-  if (spec.id >= ctl::kDpiLabel1 && spec.id < ctl::kDpiLabel1 + kDpiLevels) {
+QWidget* CUpdaterDlg::CreateControl(const ControlSpec& item) {
+  if (item.id >= ctl::kDpiLabel1 && item.id < ctl::kDpiLabel1 + kDpiLevels) {
     auto* label = new CDhsStatic(this);
-    label->setText(QString::fromUtf8(spec.text));
+    label->setText(QString::fromUtf8(item.text));
     return label;
   }
-  return CDialogBase::CreateControl(spec);
+  return CDialogBase::CreateControl(item);
 }
 
 void CUpdaterDlg::AttachControls() {

@@ -113,7 +113,7 @@ class CUpdaterDlg : public CDialogBase {
   const HidMonitor* Monitor() const { return m_monitor.get(); }
 
  protected:
-  QWidget* CreateControl(const ControlSpec& spec) override;
+  QWidget* CreateControl(const ControlSpec& item) override;
   void OnInitDialog() override;
   void OnEnterKey(QWidget* control) override;
   void OnLButtonDown(QMouseEvent* event) override;

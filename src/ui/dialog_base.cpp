@@ -55,14 +55,14 @@ CDialogBase::CDialogBase(const DialogTemplate& tmpl, QWidget* parent)
   setSizeGripEnabled(false);
 }
 
-QString CDialogBase::ObjectNameFor(const ControlSpec& spec, int index) {
-  if (spec.id == kNoControlId) return QStringLiteral("ctl_static%1").arg(index);
-  return QStringLiteral("ctl%1").arg(spec.id);
+QString CDialogBase::ObjectNameFor(const ControlSpec& item, int index) {
+  if (item.id == kNoControlId) return QStringLiteral("ctl_static%1").arg(index);
+  return QStringLiteral("ctl%1").arg(item.id);
 }
 
-QWidget* CDialogBase::CreateControl(const ControlSpec& spec) {
-  const QString text = QString::fromUtf8(spec.text);
-  switch (spec.kind) {
+QWidget* CDialogBase::CreateControl(const ControlSpec& item) {
+  const QString text = QString::fromUtf8(item.text);
+  switch (item.kind) {
     case ControlKind::kPushButton: {
       auto* button = new QPushButton(text, this);
       // No default button: Enter clicks only the button that has the focus
@@ -86,7 +86,7 @@ QWidget* CDialogBase::CreateControl(const ControlSpec& spec) {
     }
     case ControlKind::kEdit: {
       auto* edit = new QLineEdit(text, this);
-      if (spec.digitsOnly) {
+      if (item.digitsOnly) {
         edit->setValidator(new QRegularExpressionValidator(
             QRegularExpression(QStringLiteral("[0-9]*")), edit));
       }
@@ -118,19 +118,19 @@ void CDialogBase::CreateControls() {
   controlsCreated_ = true;
   std::vector<QGroupBox*> groups;
   int index = 0;
-  for (const ControlSpec& spec : tmpl_.controls) {
-    QWidget* widget = CreateControl(spec);
+  for (const ControlSpec& item : tmpl_.controls) {
+    QWidget* widget = CreateControl(item);
     if (!widget) continue;
     if (widget->parentWidget() != this) widget->setParent(this);
-    widget->setObjectName(ObjectNameFor(spec, index++));
-    QRect rect = units_.ToPixels(spec.x, spec.y, spec.width, spec.height);
-    if (spec.kind == ControlKind::kComboDropDown) {
+    widget->setObjectName(ObjectNameFor(item, index++));
+    QRect rect = units_.ToPixels(item.x, item.y, item.width, item.height);
+    if (item.kind == ControlKind::kComboDropDown) {
       // The template's height is that of the open list; the closed box is
       // as tall as its font needs.
       rect.setHeight(widget->sizeHint().height());
     }
     widget->setGeometry(rect);
-    if (spec.id != kNoControlId) items_[spec.id] = widget;
+    if (item.id != kNoControlId) items_[item.id] = widget;
     if (auto* group = qobject_cast<QGroupBox*>(widget)) groups.push_back(group);
     WatchKeys(widget);
     if (auto* combo = qobject_cast<QComboBox*>(widget)) WatchKeys(combo->lineEdit());

@@ -44,12 +44,12 @@ class CDialogBase : public QDialog {
   const DialogUnits& Units() const { return units_; }
 
   // "ctl<id>" for addressed controls, "ctl_static<index>" for the others.
-  static QString ObjectNameFor(const ControlSpec& spec, int index);
+  static QString ObjectNameFor(const ControlSpec& item, int index);
 
  protected:
   // Makes the widget of one template control. Override to put a class of
   // one's own on an identifier; the base applies geometry and name.
-  virtual QWidget* CreateControl(const ControlSpec& spec);
+  virtual QWidget* CreateControl(const ControlSpec& item);
   virtual void OnInitDialog() {}
   // Enter or Return pressed in `control`, which is not a push button.
   virtual void OnEnterKey(QWidget* control) {}

@@ -1,4 +1,4 @@
-// Report descriptors written from the HID 1.11 specification's examples, and
+// Report descriptors written from the examples of the HID 1.11 standard, and
 // one shaped like the mouse's vendor interface, for the parser and sysfs
 // tests.
 #pragma once
