@@ -162,8 +162,8 @@ int main(int argc, char** argv) {
               "devices in four kinds: another maker's keyboard, another maker's mouse, vendor 0x4C95 "
               "with product 0x5838 and the vendor collection, and 0x4C95:0x5837 with only a pointer "
               "collection; %zu interfaces are listed. There is no protocol wait in a search, so no "
-              "floor: the cost is reading each node's uevent, HID_ID, bcdDevice and report "
-              "descriptor from sysfs (warm page cache here).\n\n",
+              "floor: the cost is resolving each node's links in sysfs and reading its uevent, "
+              "HID_ID, bcdDevice and report descriptor (warm page cache here).\n\n",
               devices, listed);
   std::printf("None opened: the backend was asked to open %d nodes in %d searches, and inotify saw "
               "%d opens of the %d device nodes (it saw the one open the program made afterwards to "

@@ -7,9 +7,9 @@
 // A zero byte always means "the sensible thing": an input of zeros is an
 // update that goes through, and the fuzzer mutates away from it.
 //
-// The first byte the mouse takes sets whole-device habits (kNeverLeavesNormal
-// and the others below); after that every look at the bus, open, request
-// and read takes its own bytes.
+// The first byte the mouse takes sets whole-device habits (the flags below:
+// it never shows its bootloader, or never comes back); after that every look
+// at the bus, open, request and read takes its own bytes.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
