@@ -1,6 +1,7 @@
 // The firmware version as the windows show it, and recognising the mouse in
 // plug and unplug notifications.
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "device/device_link.h"
@@ -10,8 +11,13 @@ namespace tr58k {
 uint16_t ReadFirmwareVersion(const DeviceLink& link) {
   // The mouse's release number is read with its hexadecimal digits taken as
   // decimal ones (0x0026 is version 26); a letter digit ends the number.
+  uint32_t versionNumber = 0;
+  {
+    std::lock_guard lock(link.mutex);
+    versionNumber = link.versionNumber;
+  }
   char hex[16];
-  std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(link.versionNumber));
+  std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(versionNumber));
   uint32_t value = 0;
   for (const char* p = hex; *p >= '0' && *p <= '9'; ++p) {
     value = value * 10 + static_cast<uint32_t>(*p - '0');

@@ -82,7 +82,8 @@ struct DeviceLink {
   // Every protocol wait: goes through the clock and the trace.
   void Sleep(uint32_t ms);
 
-  std::recursive_mutex mutex;
+  // Mutable so that readers of a const link (ReadFirmwareVersion) can hold it.
+  mutable std::recursive_mutex mutex;
 };
 
 // Returns a monitor for plug and unplug events, or nullptr when the platform
@@ -103,7 +104,8 @@ int SendFeatureReport(DeviceLink& link, const uint8_t* report, size_t length);
 // device (the status byte may still be 4), 0 when it failed.
 int ReceiveFeatureReport(DeviceLink& link, uint8_t* report, size_t length);
 
-// The stored version number read as decimal digits: 0x0026 gives 26.
+// The stored version number read as decimal digits: 0x0026 gives 26. Holds
+// the link's lock: another thread's open may be storing a new number.
 uint16_t ReadFirmwareVersion(const DeviceLink& link);
 
 // "V0.26" for 26; the windows' and the command line's firmware text.
