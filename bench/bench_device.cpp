@@ -139,13 +139,6 @@ void PrintRow(const char* what, size_t n, const Summary& s, uint64_t floor) {
               Ms(s.overslept.median).c_str(), Ms(s.work.median).c_str());
 }
 
-int ParseCount(int argc, char** argv, const char* name, int fallback) {
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], name) == 0) return std::max(1, std::atoi(argv[i + 1]));
-  }
-  return fallback;
-}
-
 }  // namespace
 }  // namespace tr58k::bench
 

@@ -85,13 +85,6 @@ int DrainOpenEvents(int fd) {
   }
 }
 
-int ParseCount(int argc, char** argv, const char* name, int fallback) {
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], name) == 0) return std::max(1, std::atoi(argv[i + 1]));
-  }
-  return fallback;
-}
-
 }  // namespace
 }  // namespace tr58k::bench
 

@@ -161,13 +161,6 @@ struct Case {
   const char* expectedVersion;  // nullptr: any
 };
 
-int ParseCount(int argc, char** argv, const char* name, int fallback) {
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], name) == 0) return std::max(0, std::atoi(argv[i + 1]));
-  }
-  return fallback;
-}
-
 }  // namespace
 }  // namespace tr58k::bench
 
@@ -177,7 +170,7 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--child") == 0) return RunChild(argc, argv, std::atoi(argv[2]));
 
   const int runs = std::max(1, ParseCount(argc, argv, "--runs", 5));
-  const int idleS = ParseCount(argc, argv, "--idle-seconds", 30);
+  const int idleS = ParseCount(argc, argv, "--idle-seconds", 30, 0);
   const std::string self = std::filesystem::canonical("/proc/self/exe").string();
   const std::string home = UsePrivateConfigHome("startup");
   setenv("QT_QPA_PLATFORM", "offscreen", 1);

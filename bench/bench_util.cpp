@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -79,6 +80,13 @@ std::string CommandLine(int argc, char** argv) {
 void Fail(const std::string& what) {
   std::fprintf(stderr, "benchmark run went wrong: %s\n", what.c_str());
   std::exit(1);
+}
+
+int ParseCount(int argc, char** argv, const char* name, int fallback, int minimum) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], name) == 0) return std::max(minimum, std::atoi(argv[i + 1]));
+  }
+  return fallback;
 }
 
 }  // namespace tr58k::bench

@@ -58,4 +58,8 @@ std::string CommandLine(int argc, char** argv);
 // Prints a failure to stderr and exits with status 1.
 [[noreturn]] void Fail(const std::string& what);
 
+// The number after `name` on the command line (at least `minimum`), or
+// `fallback` when the option is absent.
+int ParseCount(int argc, char** argv, const char* name, int fallback, int minimum = 1);
+
 }  // namespace tr58k::bench
