@@ -20,6 +20,7 @@
 #include "device/sim/bootloader_firmware.h"
 #include "device/sim/normal_firmware.h"
 #include "device/sim/simulated_mouse.h"
+#include "faults/record_bytes.h"
 #include "faults/watchdog.h"
 #include "firmware/firmware_messages.h"
 #include "firmware/firmware_test_support.h"
@@ -87,20 +88,6 @@ class ThreadTrace {
   mutable std::mutex mutex_;
   std::vector<Line> lines_;
 };
-
-std::vector<uint8_t> ProfileBytes(const MouseSettings& settings) {
-  DataStream stream(DataStream::kSaveCapacity);
-  EXPECT_TRUE(SerializeProfile(stream, settings));
-  return {stream.data(), stream.data() + stream.length()};
-}
-
-DeviceConfigBlock BlockOf(const MouseSettings& settings) {
-  DeviceSettings device;
-  ToDeviceSettings(settings, device);
-  DeviceConfigBlock block{};
-  EncodeConfigBlock(device, block);
-  return block;
-}
 
 // What apply thread `t` sends: its own DPI values, so that a record mixed
 // from two threads' records is seen.

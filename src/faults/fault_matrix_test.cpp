@@ -18,6 +18,7 @@
 #include "cli/settings_report.h"
 #include "device/mouse_session.h"
 #include "device/sim/sim_test_rig.h"
+#include "faults/record_bytes.h"
 #include "faults/watchdog.h"
 #include "firmware/firmware_messages.h"
 #include "firmware/firmware_test_support.h"
@@ -54,20 +55,6 @@ class MatrixSize final : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new MatrixSize);
 
 // ---- the records --------------------------------------------------------------
-
-std::vector<uint8_t> ProfileBytes(const MouseSettings& settings) {
-  DataStream stream(DataStream::kSaveCapacity);
-  EXPECT_TRUE(SerializeProfile(stream, settings));
-  return {stream.data(), stream.data() + stream.length()};
-}
-
-DeviceConfigBlock BlockOf(const MouseSettings& settings) {
-  DeviceSettings device;
-  ToDeviceSettings(settings, device);
-  DeviceConfigBlock block{};
-  EncodeConfigBlock(device, block);
-  return block;
-}
 
 // The profile on disk before every run, the mouse's own settings, what the
 // window's controls (or tr58kctl's options) hold, and the factory record.

@@ -53,12 +53,6 @@ std::vector<HostileCase> AllHostileCases() {
           {"Unreadable", Hostile::kUnreadable}};
 }
 
-std::vector<uint8_t> ProfileBytes(const MouseSettings& settings) {
-  DataStream stream(DataStream::kSaveCapacity);
-  if (!SerializeProfile(stream, settings)) return {};
-  return {stream.data(), stream.data() + stream.length()};
-}
-
 std::string MakeHostile(Hostile kind, const std::string& home, const std::string& profilePath) {
   const fs::path path(profilePath);
   std::error_code error;

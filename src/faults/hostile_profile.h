@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "faults/record_bytes.h"
 #include "settings/mouse_settings.h"
 
 namespace tr58k::faults {
@@ -23,9 +24,6 @@ struct HostileCase {
   Hostile kind;
 };
 std::vector<HostileCase> AllHostileCases();
-
-// The bytes a profile of `settings` has on disk.
-std::vector<uint8_t> ProfileBytes(const MouseSettings& settings);
 
 // Makes the hostile thing at `profilePath` (its folders are created), and
 // the file a link points at beside the program's folder under `home`.

@@ -20,6 +20,7 @@
 
 #include "cli/cli_test_support.h"
 #include "faults/saver_records.h"
+#include "faults/record_bytes.h"
 #include "faults/watchdog.h"
 #include "settings/profile_file.h"
 #include "settings/profile_serializer.h"
@@ -34,12 +35,6 @@ using testing_support::TempConfigHome;
 
 constexpr int kKills = 300;
 constexpr int kLongestDelayUs = 4000;
-
-std::vector<uint8_t> ProfileBytes(const MouseSettings& settings) {
-  DataStream stream(DataStream::kSaveCapacity);
-  EXPECT_TRUE(SerializeProfile(stream, settings));
-  return {stream.data(), stream.data() + stream.length()};
-}
 
 // Everything in the profile folder but the profile itself.
 std::vector<std::string> Strays(const std::string& profilePath) {
