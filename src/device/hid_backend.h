@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,12 +60,22 @@ struct HidEvent {
   std::string path;  // holds the vendor and product ids, e.g. "...0003:4C95:5837.0007..."
 };
 
-// Plug and unplug notifications. PollFd() becomes readable when events are
-// waiting; ReadEvents() drains them without blocking.
+// Plug and unplug notifications, drained with ReadEvents() (never blocks).
+// A host learns that events are waiting in one of two ways: it watches
+// PollFd() where the monitor has a descriptor (a Qt socket notifier), or it
+// hands over a callback (a Windows window, whose wake-ups are window
+// messages). Every monitor supports the callback; PollFd() is -1 where there
+// is no descriptor.
 class HidMonitor {
  public:
   virtual ~HidMonitor() = default;
+  // A descriptor that becomes readable while events are waiting; -1 when the
+  // monitor has none.
   virtual int PollFd() const = 0;
+  // `eventsWaiting` is called, on whatever thread the monitor learns of an
+  // event, each time events start waiting; it must only schedule the read
+  // (post a message), never read or block. An empty function stops the calls.
+  virtual void SetEventsWaitingCallback(std::function<void()> eventsWaiting) = 0;
   virtual std::vector<HidEvent> ReadEvents() = 0;
 };
 

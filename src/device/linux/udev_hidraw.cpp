@@ -3,6 +3,10 @@
 #include <fcntl.h>
 #include <libudev.h>
 
+#include <memory>
+
+#include "device/linux/fd_wake_thread.h"
+
 namespace tr58k {
 namespace {
 
@@ -15,6 +19,7 @@ class UdevHidrawMonitor final : public HidMonitor {
  public:
   UdevHidrawMonitor(udev* context, udev_monitor* monitor) : udev_(context), monitor_(monitor) {}
   ~UdevHidrawMonitor() override {
+    wake_.reset();  // before the descriptor it polls goes
     udev_monitor_unref(monitor_);
     udev_unref(udev_);
   }
@@ -23,8 +28,19 @@ class UdevHidrawMonitor final : public HidMonitor {
 
   int PollFd() const override { return udev_monitor_get_fd(monitor_); }
 
+  void SetEventsWaitingCallback(std::function<void()> eventsWaiting) override {
+    wake_.reset();
+    if (eventsWaiting) wake_ = std::make_unique<FdWakeThread>(PollFd(), std::move(eventsWaiting));
+  }
+
   std::vector<HidEvent> ReadEvents() override {
     std::vector<HidEvent> events;
+    struct Rearm {
+      FdWakeThread* wake;
+      ~Rearm() {
+        if (wake != nullptr) wake->Rearm();
+      }
+    } rearm{wake_.get()};
     for (int i = 0; i < kMaxEventsPerRead; ++i) {
       udev_device* device = udev_monitor_receive_device(monitor_);
       if (device == nullptr) break;  // nothing left (the fd is non-blocking)
@@ -42,6 +58,7 @@ class UdevHidrawMonitor final : public HidMonitor {
  private:
   udev* udev_;
   udev_monitor* monitor_;
+  std::unique_ptr<FdWakeThread> wake_;
 };
 
 }  // namespace

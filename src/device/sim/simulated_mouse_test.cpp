@@ -270,3 +270,31 @@ TEST(SimulatedMouse, HandlesOutliveTheMouse) {
 
 }  // namespace
 }  // namespace tr58k
+
+namespace tr58k {
+namespace {
+
+// Hosts that watch no descriptor: one call when events start waiting, none
+// while they still wait unread, and one for events posted before subscribing.
+TEST(SimulatedMouse, MonitorCallbackWakesOncePerBatch) {
+  ManualClock clock;
+  SimulatedMouse mouse(clock);
+  auto monitor = mouse.CreateMonitor();
+  ASSERT_NE(monitor, nullptr);
+  mouse.Unplug();  // two removals wait before anyone subscribed
+  int wakes = 0;
+  monitor->SetEventsWaitingCallback([&] { ++wakes; });
+  EXPECT_EQ(wakes, 1);
+  mouse.Plug();
+  EXPECT_EQ(wakes, 1) << "the queue was not drained: the host already knows";
+  EXPECT_EQ(monitor->ReadEvents().size(), 4u);
+  mouse.Unplug();
+  EXPECT_EQ(wakes, 2);
+  monitor->SetEventsWaitingCallback({});
+  monitor->ReadEvents();
+  mouse.Plug();
+  EXPECT_EQ(wakes, 2);
+}
+
+}  // namespace
+}  // namespace tr58k
