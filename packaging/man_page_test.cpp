@@ -226,18 +226,6 @@ TEST(ManPages, DescribeEveryOptionTheProgramsAcceptAndNoOther) {
   }
 }
 
-TEST(ManPageReaders, FindOnlyStringLiteralsThatAreWholeOptions) {
-  const std::string path = ::testing::TempDir() + "/man_page_options_sample.cpp";
-  {
-    std::ofstream out(path);
-    out << "if (arg == QLatin1String(\"--simulate\")) {}\n"
-           "if (!strcmp(argv[i], \"--monitor\")) {}\n"
-           "printf(\"usage: [--quiet]\\n\"); const char* v = \"-.--\";\n";
-  }
-  EXPECT_EQ(SourceOptions({path}), (Names{"--simulate", "--monitor"}));
-  std::filesystem::remove(path);
-}
-
 // The readers above must find what they look for, or the comparisons pass
 // on two empty sets.
 TEST(ManPageReaders, FindItemsOnlyAtTheTopLevelOfTheirSection) {

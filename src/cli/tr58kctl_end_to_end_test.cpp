@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "cli/cli_messages.h"
 #include "cli/cli_options.h"
@@ -178,71 +175,6 @@ TEST_F(Tr58kctlEndToEndTest, FirmwareUpdateAsksAndStopsWithoutAnAnswer) {
   EXPECT_NE(run.err.find("Update the firmware now? [y/N]"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("set "), std::string::npos) << "no request was sent";
   EXPECT_NE(run.err.find("open 4c95:5837 ok"), std::string::npos);
-}
-
-// A small tmpfs mounted on a folder while the object lives; Mounted() is
-// false where this process may not mount (not root, or no CAP_SYS_ADMIN).
-class SmallTmpfs {
- public:
-  SmallTmpfs(const std::string& folder, const char* size) : folder_(folder) {
-    std::filesystem::create_directories(folder_);
-    const std::string options = std::string("size=") + size + ",mode=0700";
-    mounted_ = ::mount("tr58k-test", folder_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
-                       options.c_str()) == 0;
-    if (!mounted_) error_ = std::strerror(errno);
-  }
-  ~SmallTmpfs() {
-    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
-  }
-  SmallTmpfs(const SmallTmpfs&) = delete;
-  SmallTmpfs& operator=(const SmallTmpfs&) = delete;
-
-  bool Mounted() const { return mounted_; }
-  const std::string& Error() const { return error_; }
-
-  // Writes one file until the file system has no room left; true when it
-  // filled up (ENOSPC), false on any other error.
-  bool Fill() const {
-    const int fd = ::open((folder_ + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0) return false;
-    const std::vector<char> chunk(4096, 'x');
-    ssize_t wrote = 0;
-    while ((wrote = ::write(fd, chunk.data(), chunk.size())) > 0) {
-    }
-    const bool full = wrote < 0 && errno == ENOSPC;
-    ::close(fd);
-    return full;
-  }
-
- private:
-  std::string folder_;
-  bool mounted_ = false;
-  std::string error_;
-};
-
-// The profile's file system full: the mouse takes the settings, the old
-// profile stays whole, and the summary line says it was not saved.
-TEST_F(Tr58kctlEndToEndTest, FullFileSystemAppliesButSaysTheProfileWasNotSaved) {
-  SmallTmpfs disk(home.Dir() + "/ZEMO", "64k");
-  if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.Error();
-  ASSERT_EQ(Tr58kctl({"--simulate", "apply", "--dpi", "800,1600,3200,6400"}).status, kExitOk);
-  const auto before = ReadBytes(home.ProfilePath());
-  ASSERT_EQ(before, ExpectedProfile("Profile", {800, 1600, 3200, 6400}));
-  ASSERT_TRUE(disk.Fill());
-
-  for (const char* command : {"apply", "restore"}) {
-    std::vector<std::string> args = {"--simulate", command};
-    if (std::string(command) == "apply") args.insert(args.end(), {"--dpi", "900,1600,3200,6400"});
-    const ProcessRun run = Tr58kctl(args);
-    EXPECT_EQ(run.status, kExitOk) << command << ": " << run.err;
-    EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
-              std::string(command) == "apply"
-                  ? "Applied to the mouse; not saved in the profile."
-                  : "Factory settings restored on the mouse; not saved in the profile.")
-        << command;
-    EXPECT_NE(run.err.find("the profile could not be saved to"), std::string::npos) << run.err;
-    EXPECT_EQ(ReadBytes(home.ProfilePath()), before) << command;
-  }
 }
 
 // This machine's real devices: without a TR-58K plugged in, apply shows the
