@@ -32,27 +32,64 @@ if(TARGET tr58k-config)
 endif()
 
 # Man pages go in compressed, as Debian's man-db expects them; -n keeps the
-# archive free of time stamps so rebuilding gives the same bytes.
+# archive free of time stamps so rebuilding gives the same bytes. Each page
+# goes with its program: a build without the window installs no page for it.
 find_program(TR58K_GZIP gzip REQUIRED)
 set(_tr58k_man_dir "${PROJECT_BINARY_DIR}/man")
-add_custom_command(
-  OUTPUT "${_tr58k_man_dir}/tr58kctl.1.gz"
-  COMMAND "${CMAKE_COMMAND}" -E make_directory "${_tr58k_man_dir}"
-  COMMAND "${CMAKE_COMMAND}" -E copy "${_tr58k_data}/man/tr58kctl.1" "${_tr58k_man_dir}/tr58kctl.1"
-  COMMAND "${TR58K_GZIP}" -9nf "${_tr58k_man_dir}/tr58kctl.1"
-  DEPENDS "${_tr58k_data}/man/tr58kctl.1"
-  COMMENT "Compressing the tr58kctl man page"
-  VERBATIM)
-add_custom_target(tr58k_man_pages ALL DEPENDS "${_tr58k_man_dir}/tr58kctl.1.gz")
-if(TARGET tr58kctl)
-  install(FILES "${_tr58k_man_dir}/tr58kctl.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+set(_tr58k_man_outputs "")
+foreach(_prog IN ITEMS tr58kctl tr58k-config tr58k-hid-list)
+  set(_gz "${_tr58k_man_dir}/${_prog}.1.gz")
+  add_custom_command(
+    OUTPUT "${_gz}"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${_tr58k_man_dir}"
+    COMMAND "${CMAKE_COMMAND}" -E copy "${_tr58k_data}/man/${_prog}.1" "${_tr58k_man_dir}/${_prog}.1"
+    COMMAND "${TR58K_GZIP}" -9nf "${_tr58k_man_dir}/${_prog}.1"
+    DEPENDS "${_tr58k_data}/man/${_prog}.1"
+    COMMENT "Compressing the ${_prog} man page"
+    VERBATIM)
+  list(APPEND _tr58k_man_outputs "${_gz}")
+  if(TARGET ${_prog})
+    install(FILES "${_gz}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  endif()
+endforeach()
+add_custom_target(tr58k_man_pages ALL DEPENDS ${_tr58k_man_outputs})
+
+# The Debian package's changelog.gz: one entry for this version, dated by
+# the release date in the metainfo (so that the same sources give the same
+# bytes), or by SOURCE_DATE_EPOCH / today for a version not listed there.
+set(TR58K_MAINTAINER "tr58k developers <maintainer@example.org>" CACHE STRING
+    "Maintainer of the Debian package, as 'Name <address>'; the default is a placeholder at a reserved domain")
+file(STRINGS "${_tr58k_data}/${TR58K_APP_ID}.metainfo.xml" _release
+     REGEX "<release version=\"${PROJECT_VERSION}\" date=\"[0-9-]+\"")
+string(REGEX MATCH "date=\"([0-9-]+)\"" _release "${_release}")
+set(TR58K_CHANGELOG_DATE "")
+if(CMAKE_MATCH_1)
+  execute_process(COMMAND date -u -R -d "${CMAKE_MATCH_1} 12:00:00"
+                  OUTPUT_VARIABLE TR58K_CHANGELOG_DATE OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE _date_failed ERROR_QUIET)
+  if(_date_failed)
+    set(TR58K_CHANGELOG_DATE "")
+  endif()
 endif()
+if(NOT TR58K_CHANGELOG_DATE)
+  string(TIMESTAMP TR58K_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+endif()
+set(_tr58k_doc_dir "${PROJECT_BINARY_DIR}/doc")
+configure_file("${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in"
+               "${_tr58k_doc_dir}/changelog" @ONLY NEWLINE_STYLE UNIX)
+add_custom_command(
+  OUTPUT "${_tr58k_doc_dir}/changelog.gz"
+  COMMAND "${TR58K_GZIP}" -9nkf "${_tr58k_doc_dir}/changelog"
+  DEPENDS "${_tr58k_doc_dir}/changelog"
+  COMMENT "Compressing the package changelog"
+  VERBATIM)
+add_custom_target(tr58k_package_doc ALL DEPENDS "${_tr58k_doc_dir}/changelog.gz")
+set(_tr58k_package_doc_dir "${CMAKE_INSTALL_DATAROOTDIR}/doc/tr58k")
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/debian/copyright" "${_tr58k_doc_dir}/changelog.gz"
+        DESTINATION "${_tr58k_package_doc_dir}")
 
 # ---------------------------------------------------------------------------
 # Debian package
-
-set(TR58K_PACKAGE_MAINTAINER "tr58k developers <tr58k@localhost>" CACHE STRING
-    "Maintainer field of the Debian package: Name <address>")
 
 # `make install` and cpack install what is built and do not first build every
 # target (tests included): build, then install or package.
@@ -62,7 +99,7 @@ set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "tr58k")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "tr58k developers")
-set(CPACK_PACKAGE_CONTACT "${TR58K_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_CONTACT "${TR58K_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool for the ZEMO TR-58K gaming mouse")
 set(CPACK_PACKAGE_DESCRIPTION
 "Sets the report rate, the DPI levels and the scroll-wheel backlight of the
@@ -74,7 +111,7 @@ the mouse without root. Both programs can run on a built-in simulated mouse
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TR58K_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TR58K_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # dpkg-shlibdeps finds the libraries the programs link (Qt 6, libudev, the

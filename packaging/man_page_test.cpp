@@ -1,8 +1,11 @@
-// The hand-written man page of tr58kctl must say what --help says: the same
-// commands, the same options and the same exit statuses, and the version of
-// this build. A command or option added to one and not the other fails here.
+// The hand-written man pages must say what the programs do. tr58kctl's page
+// has the same commands, options and exit statuses as its --help; the pages
+// of tr58k-config and tr58k-hid-list describe exactly the options their
+// sources accept (bar the hidden ones named below); every page names the
+// version of this build. An option added to one side only fails here.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -17,7 +20,7 @@ namespace {
 
 using Names = std::set<std::string>;
 
-std::string ReadFile(const char* path) {
+std::string ReadFile(const std::string& path) {
   std::ifstream in(path);
   std::ostringstream text;
   text << in.rdbuf();
@@ -153,15 +156,74 @@ TEST_F(ManPage, ListsTheSameExitStatusesAsTheHelp) {
   EXPECT_EQ(ItemTags(Section(page_, "EXIT STATUS")), help);
 }
 
-TEST_F(ManPage, HeaderNamesThisVersion) {
-  std::string header;
-  for (const std::string& line : Lines(page_)) {
-    if (line.rfind(".TH ", 0) == 0) {
-      header = line;
-      break;
+// The ".TH" line of a page.
+std::string Header(const std::string& page) {
+  for (const std::string& line : Lines(page)) {
+    if (line.rfind(".TH ", 0) == 0) return line;
+  }
+  return {};
+}
+
+TEST(ManPages, HeadersNameThisVersion) {
+  for (const char* name : {"tr58kctl", "tr58k-config", "tr58k-hid-list"}) {
+    const std::string path = std::string(TR58K_SOURCE_DIR "/data/man/") + name + ".1";
+    const std::string header = Header(ReadFile(path));
+    EXPECT_NE(header.find("\"tr58k " TR58K_VERSION "\""), std::string::npos) << path << ": " << header;
+  }
+}
+
+// The "--option" string literals of a program's sources: what its argument
+// parser compares the arguments with.
+Names SourceOptions(const std::vector<std::string>& paths) {
+  static const std::regex kLiteral(R"re("(--[a-z][a-z-]*[a-z])")re");
+  Names options;
+  for (const std::string& path : paths) {
+    const std::string text = ReadFile(path);
+    EXPECT_FALSE(text.empty()) << "cannot read " << path;
+    const Names found = Matches(text, kLiteral, 1);
+    options.insert(found.begin(), found.end());
+  }
+  return options;
+}
+
+// The sources of a folder, without its tests.
+std::vector<std::string> FolderSources(const std::string& folder) {
+  std::vector<std::string> paths;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string path = entry.path().string();
+    if (entry.path().extension() == ".cpp" && path.find("_test") == std::string::npos) {
+      paths.push_back(path);
     }
   }
-  EXPECT_NE(header.find("\"tr58k " TR58K_VERSION "\""), std::string::npos) << header;
+  return paths;
+}
+
+TEST(ManPages, DescribeEveryOptionTheProgramsAcceptAndNoOther) {
+  const std::string root = TR58K_SOURCE_DIR;
+  struct Program {
+    const char* name;
+    std::vector<std::string> sources;
+    Names hidden;  // accepted, on purpose not documented
+  };
+  const Program programs[] = {
+      // The screenshot flags make the README's pictures; no user needs them.
+      {"tr58k-config", FolderSources(root + "/src/app"), {"--screenshot", "--screenshot-update"}},
+      {"tr58k-hid-list", {root + "/src/device/linux/hid_list_main.cpp"}, {}},
+  };
+  for (const Program& program : programs) {
+    const std::string page = ReadFile(root + "/data/man/" + program.name + ".1");
+    ASSERT_FALSE(page.empty()) << program.name;
+    const Names accepted = SourceOptions(program.sources);
+    ASSERT_FALSE(accepted.empty()) << program.name << ": no option found in its sources";
+    Names documented;
+    for (const std::string& option : accepted) {
+      if (!program.hidden.count(option)) documented.insert(option);
+    }
+    EXPECT_EQ(DescribedOptions(page, {"OPTIONS"}), documented) << program.name;
+    for (const std::string& mentioned : Matches(Unescape(page), kLongOption)) {
+      EXPECT_TRUE(documented.count(mentioned)) << program.name << " mentions " << mentioned;
+    }
+  }
 }
 
 // The readers above must find what they look for, or the comparisons pass

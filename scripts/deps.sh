@@ -14,6 +14,7 @@ TR58K_PACKAGES=(
   # The package test: cpack's DEB generator (dpkg-shlibdeps), the desktop
   # entry and metainfo validators, a virtual X server for the menu command.
   dpkg-dev desktop-file-utils appstream xvfb xauth
+  lintian  # the package test runs Debian's own checker on the .deb
   clang libclang-rt-14-dev  # the fuzz targets (libFuzzer, fuzz/run.sh)
 )
 

@@ -57,11 +57,46 @@ void PrintSettings(CliContext& context, const MouseSettings& settings) {
   context.out << (context.json ? SettingsJson(settings) : SettingsText(settings));
 }
 
+// The summary line of an apply or a restore (before the settings on
+// standard output, or last on standard error when the mouse did not take
+// them): what reached the mouse and what reached the profile file.
+struct ClosingLines {
+  const char* appliedSaved;
+  const char* appliedNotSaved;
+  const char* notAppliedSaved;
+  const char* notAppliedNotSaved;
+
+  const char* For(bool applied, bool saved) const {
+    if (applied) return saved ? appliedSaved : appliedNotSaved;
+    return saved ? notAppliedSaved : notAppliedNotSaved;
+  }
+};
+
+constexpr ClosingLines kApplyLines{
+    "Applied to the mouse; saved in the profile.",
+    "Applied to the mouse; not saved in the profile.",
+    "Not applied to the mouse; saved in the profile.",
+    "Not applied to the mouse; not saved in the profile.",
+};
+constexpr ClosingLines kRestoreLines{
+    "Factory settings restored; saved in the profile.",
+    "Factory settings restored on the mouse; not saved in the profile.",
+    "Factory settings not restored on the mouse; saved in the profile.",
+    "Factory settings not restored on the mouse; not saved in the profile.",
+};
+
 // Runs the shared apply sequence with `readControls` in place of the
 // window's controls, then says what happened. With --trace a "save" line
 // marks where the profile was written among the exchanges.
+//
+// A profile that could not be saved is a warning, not a failure: the mouse,
+// which the command is about, has the settings, and the window reads them
+// back from it when it starts with the mouse plugged in. The exit status
+// stays 0 so that scripts (a login hook, say) do not fail for a read-only or
+// full home folder.
 int ApplyAndReport(CliContext& context, MouseSettings& settings,
-                   const std::function<void(MouseSettings&)>& readControls, const char* done) {
+                   const std::function<void(MouseSettings&)>& readControls,
+                   const ClosingLines& lines) {
   ProfileSaveCheck saveCheck(settings.profilePath);
   DeviceLink& link = context.link;
   const LinkTrace outerTrace = link.trace;
@@ -84,21 +119,24 @@ int ApplyAndReport(CliContext& context, MouseSettings& settings,
   link.trace = outerTrace;
 
   if (outcome == ApplyOutcome::kMouseNotFound) return ReportNotFoundOnApply(context);
+  const bool saved = saveCheck.Saved(settings);
   if (settings.profilePath.empty()) {
     context.err << "tr58kctl: warning: no per-user folder (neither XDG_CONFIG_HOME nor HOME "
                    "names an absolute folder); the profile was not saved.\n";
-  } else if (!saveCheck.Saved(settings)) {
+  } else if (!saved) {
     context.err << "tr58kctl: warning: the profile could not be saved to "
                 << QuoteForTerminal(settings.profilePath) << ".\n";
   }
   switch (outcome) {
     case ApplyOutcome::kSlotQueryFailed:
       context.err << "tr58kctl: the mouse did not answer the profile-slot query; "
-                     "nothing was written to it.\n";
+                     "nothing was written to it.\n"
+                  << lines.For(false, saved) << '\n';
       return kExitCommandFailed;
     case ApplyOutcome::kWriteFailed:
       context.err << "tr58kctl: the mouse did not accept the configuration write; "
-                     "its settings may be unchanged.\n";
+                     "its settings may be unchanged.\n"
+                  << lines.For(false, saved) << '\n';
       return kExitCommandFailed;
     default:
       break;
@@ -106,7 +144,7 @@ int ApplyAndReport(CliContext& context, MouseSettings& settings,
   if (context.json) {
     PrintSettings(context, settings);
   } else {
-    context.out << done << '\n' << SettingsText(settings);
+    context.out << lines.For(true, saved) << '\n' << SettingsText(settings);
   }
   return kExitOk;
 }
@@ -220,8 +258,7 @@ int RunApply(const ApplyChanges& changes, CliContext& context) {
   }
   return ApplyAndReport(
       context, settings,
-      [&](MouseSettings& record) { ReadCommandLineInto(changes, record); },
-      "Applied to the mouse; saved in the profile.");
+      [&](MouseSettings& record) { ReadCommandLineInto(changes, record); }, kApplyLines);
 }
 
 int RunRestore(CliContext& context) {
@@ -230,7 +267,7 @@ int RunRestore(CliContext& context) {
   ResetToFactory(settings);
   return ApplyAndReport(
       context, settings, [](MouseSettings& record) { ReadCommandLineInto({}, record); },
-      "Factory settings restored; saved in the profile.");
+      kRestoreLines);
 }
 
 int RunProfile(CliContext& context) {

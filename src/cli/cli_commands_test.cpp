@@ -1,6 +1,9 @@
 #include "cli/cli_commands.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -37,6 +40,30 @@ DeviceSettings Decode(const DeviceConfigBlock& block) {
   DecodeConfigBlock(block, device);
   return device;
 }
+
+// While it lives, no file of this process may grow past a few bytes: a
+// write stops short with EFBIG, as it would with ENOSPC on a full disk, and
+// root is held to it as well (an unwritable folder would not stop root).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int) = SIG_DFL;
+};
 
 // The commands against a simulated mouse on simulated time, with the
 // profile in a temporary XDG_CONFIG_HOME.
@@ -343,6 +370,66 @@ TEST_F(CliCommandsTest, UnsavedProfileIsAWarningAndTraceShowsWhereTheSaveWas) {
   EXPECT_TRUE(err.str().empty()) << err.str();
   EXPECT_NE(std::find(trace.begin(), trace.end(), "save " + home.ProfilePath() + " ok"),
             trace.end());
+}
+
+TEST_F(CliCommandsTest, SummaryLineTellsWhatReachedTheMouseAndTheProfile) {
+  struct Case {
+    const char* what;
+    bool restore;
+    bool diskFull;
+    bool slotQueryFails;
+    int status;
+    const char* outLine;  // first line of standard output, or none
+    const char* errLine;  // last line of standard error, or none
+  };
+  const Case cases[] = {
+      {"apply", false, false, false, kExitOk, "Applied to the mouse; saved in the profile.", ""},
+      {"apply, disk full", false, true, false, kExitOk,
+       "Applied to the mouse; not saved in the profile.", ""},
+      {"apply, mouse refuses", false, false, true, kExitCommandFailed, "",
+       "Not applied to the mouse; saved in the profile."},
+      {"apply, disk full, mouse refuses", false, true, true, kExitCommandFailed, "",
+       "Not applied to the mouse; not saved in the profile."},
+      {"restore", true, false, false, kExitOk,
+       "Factory settings restored; saved in the profile.", ""},
+      {"restore, disk full", true, true, false, kExitOk,
+       "Factory settings restored on the mouse; not saved in the profile.", ""},
+      {"restore, disk full, mouse refuses", true, true, true, kExitCommandFailed, "",
+       "Factory settings not restored on the mouse; not saved in the profile."},
+  };
+  MouseSettings old = LoadStartupSettings(DefaultProfilePath());
+  old.dpi[0] = {1000, 1000};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(SaveProfile(old, DefaultProfilePath()));
+    const auto before = ReadBytes(home.ProfilePath());
+    mouse.ClearFaults();
+    if (c.slotQueryFails) mouse.AddFault(Fault::SlotAnswer(5));
+    out.str(""), err.str("");
+    ApplyChanges changes;
+    changes.dpi = std::array<int16_t, kDpiLevels>{900, 1600, 3200, 6400};
+    auto context = Context();
+    int status = -1;
+    {
+      std::optional<FileSizeLimit> full;
+      if (c.diskFull) full.emplace(16);
+      status = c.restore ? RunRestore(context) : RunApply(changes, context);
+    }
+    EXPECT_EQ(status, c.status) << c.what << ": " << err.str();
+    const std::string firstOut = out.str().substr(0, out.str().find('\n'));
+    EXPECT_EQ(firstOut, c.outLine) << c.what;
+    std::string lastErr = err.str();
+    if (!lastErr.empty()) lastErr.pop_back();
+    lastErr = lastErr.substr(lastErr.rfind('\n') + 1);
+    if (*c.errLine) {
+      EXPECT_EQ(lastErr, c.errLine) << c.what;
+    }
+    EXPECT_EQ(Has(err.str(), "could not be saved to"), c.diskFull) << c.what << ": " << err.str();
+    const auto after = ReadBytes(home.ProfilePath());
+    EXPECT_EQ(after == before, c.diskFull) << c.what;  // a failed save keeps the old file whole
+    const std::filesystem::directory_iterator folder(
+        std::filesystem::path(home.ProfilePath()).parent_path());
+    EXPECT_EQ(std::distance(begin(folder), end(folder)), 1) << c.what << ": a file left behind";
+  }
 }
 
 TEST_F(CliCommandsTest, NoPerUserFolderStillAppliesAndSaysTheProfileWasNotSaved) {

@@ -19,7 +19,10 @@ constexpr const char* kGlobalOptions = R"(Global options (before or after the co
 constexpr const char* kExitStatuses = R"(Exit status:
   0 success, 1 the firmware update was not confirmed, 2 bad arguments,
   3 mouse not found, 4 the mouse refused a command or the firmware update
-  failed, 5 the mouse is there but this user may not open it
+  failed, 5 the mouse is there but this user may not open it.
+  'apply' and 'restore' exit with 0 when the mouse took the settings but the
+  profile could not be saved: a warning names the file, and the summary
+  line says "not saved in the profile".
 )";
 
 constexpr const char* kGeneral = R"(Usage: tr58kctl [OPTIONS] COMMAND [COMMAND OPTIONS]
@@ -69,7 +72,9 @@ settings are sent again.
                         steps of 50
   --backlight on|off    the scroll-wheel backlight
 
-Bad values are refused before anything is sent or saved.
+Bad values are refused before anything is sent or saved. A summary line
+says whether the settings reached the mouse and whether they were saved in
+the profile.
 
 )";
 
@@ -77,7 +82,8 @@ constexpr const char* kRestore = R"(Usage: tr58kctl [OPTIONS] restore
 
 Restores the factory settings (1000 Hz, four levels of 400, 800, 1600 and
 3200 DPI, backlight on), saves them in the profile file under the name
-"profile" and sends them to the mouse.
+"profile" and sends them to the mouse. A summary line says whether the
+mouse and the profile file took them.
 
 )";
 
