@@ -55,7 +55,7 @@ TEST_F(ApplyRestoreTest, ApplySavesTheControlsThenSendsThemWithoutALevel) {
   ComboSetCurSel(ReportRate(), 1);
   Backlight()->setChecked(false);
   Focus(Slider(3));
-  QTest::keyClick(Slider(3), Qt::Key_PageUp);  // 64 + 10 steps
+  QTest::keyClick(Slider(3), Qt::Key_PageUp);  // 64 + a page of 63 steps
   Edit(0)->setText("1000");  // after the move, which rewrites every box
   // The profile must hold the new values before the first command goes out.
   bool savedBeforeFirstSend = false;
@@ -78,16 +78,16 @@ TEST_F(ApplyRestoreTest, ApplySavesTheControlsThenSendsThemWithoutALevel) {
   EXPECT_EQ(block[0x15], kInterval500Hz);
   EXPECT_EQ(block[0x1A], 0);
   EXPECT_EQ(Le16(block, 0x34), 1000);
-  EXPECT_EQ(Le16(block, 0x5C), 3700);
+  EXPECT_EQ(Le16(block, 0x5C), 6350);
   const MouseSettings saved = LoadSavedProfile();
   EXPECT_EQ(saved.profileName, u"Profile");
   EXPECT_EQ(saved.dpiLevelCount, 3);
   EXPECT_EQ(saved.reportInterval, kInterval500Hz);
   EXPECT_EQ(saved.wheelBacklight, 0);
   EXPECT_EQ(saved.dpi[0], (DpiPair{1000, 1000}));
-  EXPECT_EQ(saved.dpi[3], (DpiPair{3700, 3700}));
-  EXPECT_EQ(dlg_->Settings().restorePending, 0);
-  EXPECT_EQ(dlg_->Settings().dpi[3].dpiX, 3700);
+  EXPECT_EQ(saved.dpi[3], (DpiPair{6350, 6350}));
+  EXPECT_EQ(win_->Settings().restorePending, 0);
+  EXPECT_EQ(win_->Settings().dpi[3].dpiX, 6350);
   EXPECT_TRUE(boxes_.boxes.empty());
   // The whole apply ran on the worker: not one wait on the window's thread.
   EXPECT_TRUE(clock_.SleepsOn(std::this_thread::get_id()).empty());
@@ -122,7 +122,7 @@ TEST_F(ApplyRestoreTest, RestoreShowsFactoryValuesSavesThemAndSendsLevelTwo) {
   EXPECT_EQ(saved.dpiLevelCount, 4);
   EXPECT_EQ(saved.dpi[0], (DpiPair{400, 400}));
   EXPECT_EQ(saved.activeLevel, 2);
-  EXPECT_EQ(dlg_->Settings().restorePending, 1);
+  EXPECT_EQ(win_->Settings().restorePending, 1);
   // The next apply goes out without a level again.
   Click(ctl::kApply);
   Settle();
@@ -171,7 +171,7 @@ TEST_F(ApplyRestoreTest, ApplyWithTheMouseAbsentSavesNothing) {
   ASSERT_EQ(boxes_.boxes.size(), 1u);
   EXPECT_EQ(boxes_.boxes[0].text, "检测不到ZEMO TR-58K鼠标,请重试！");
   EXPECT_FALSE(QFile::exists(QString::fromStdString(ProfilePath())));
-  EXPECT_EQ(dlg_->Settings().dpi[0].dpiX, 400);
+  EXPECT_EQ(win_->Settings().dpi[0].dpiX, 400);
   EXPECT_EQ(EditText(0), "2000");  // the controls are not read
 }
 
@@ -207,7 +207,7 @@ TEST_F(ApplyRestoreTest, TypedValuesAreCommittedBeforeTheyAreSent) {
   LevelCount()->lineEdit()->setText("x");
   emit LevelCount()->lineEdit()->textEdited("x");
   ASSERT_EQ(LevelCount()->currentIndex(), -1);
-  dlg_->OnApply();
+  win_->OnApply();
   Settle();
   const std::vector<uint8_t> block = WrittenBlock(0);
   ASSERT_EQ(block.size(), kConfigBlockSize);
@@ -237,8 +237,8 @@ TEST_F(ApplyRestoreTest, QuickClicksRunOneAfterAnotherInClickOrder) {
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
   EXPECT_EQ(RequestCommands(), kApplySequence);
   EXPECT_EQ(EditText(0), "2000");
-  EXPECT_EQ(dlg_->Settings().dpi[0].dpiX, 1000);
-  dlg_->OnTimer();
+  EXPECT_EQ(win_->Settings().dpi[0].dpiX, 1000);
+  win_->OnTimerTick();
   EXPECT_EQ(Slider(0)->value(), 40);
   clock_.Release();
   Settle();

@@ -41,13 +41,13 @@ class FirmwareHandoffTest : public WindowTest {
   // Clicks the main window's "固件更新" and runs `drive` once the update
   // window is up. `drive` should end the modal run; if it does not (a failed
   // assertion), the window is closed once its work has ended.
-  void WithUpdateWindow(const std::function<void(CFwUpdate&)>& drive) {
+  void WithUpdateWindow(const std::function<void(QtDialogHost&)>& drive) {
     bool driven = false;
     QTimer::singleShot(0, dlg_.get(), [&] {
-      CFwUpdate* fw = nullptr;
+      QtDialogHost* fw = nullptr;
       const bool up = QTest::qWaitFor(
           [&] {
-            fw = qobject_cast<CFwUpdate*>(QApplication::activeModalWidget());
+            fw = qobject_cast<QtDialogHost*>(QApplication::activeModalWidget());
             return fw && fw->isVisible();
           },
           5000);
@@ -56,18 +56,19 @@ class FirmwareHandoffTest : public WindowTest {
       drive(*fw);
       driven = true;
       if (fw->isVisible()) {
-        if (QTest::qWaitFor([&] { return !fw->UpdateRunning(); }, 20000)) fw->reject();
+        if (QTest::qWaitFor([&] { return !Running(*fw); }, 20000)) fw->reject();
       }
     });
     Button(ctl::kFirmwareUpdate)->click();
     EXPECT_TRUE(driven) << "the update window did not open";
   }
-  static void Start(CFwUpdate& fw) { fw.GetDlgItemAs<QPushButton>(fwctl::kUpdate)->click(); }
-  static QString StatusOf(CFwUpdate& fw) {
+  static bool Running(QtDialogHost& fw) { return static_cast<CFwUpdate&>(fw.Logic()).UpdateRunning(); }
+  static void Start(QtDialogHost& fw) { fw.GetDlgItemAs<QPushButton>(fwctl::kUpdate)->click(); }
+  static QString StatusOf(QtDialogHost& fw) {
     return fw.GetDlgItemAs<QLineEdit>(fwctl::kStatus)->text();
   }
-  static bool WaitForEnd(CFwUpdate& fw) {
-    return QTest::qWaitFor([&] { return !fw.UpdateRunning(); }, 20000);
+  static bool WaitForEnd(QtDialogHost& fw) {
+    return QTest::qWaitFor([&] { return !Running(fw); }, 20000);
   }
 };
 
@@ -80,18 +81,18 @@ TEST_F(FirmwareHandoffTest, PlugEventsDuringAnUpdateAreHeldAndTheNewVersionShown
   OpenWindow();
   StopTimer();
   ASSERT_EQ(FirmwareVersion()->text(), "V0.26");
-  const uint64_t eventsBefore = dlg_->DeviceEventsSeen();
+  const uint64_t eventsBefore = win_->DeviceEventsSeen();
   clock_.Clear();
-  WithUpdateWindow([&](CFwUpdate& fw) {
+  WithUpdateWindow([&](QtDialogHost& fw) {
     clock_.HoldSleepsOf(500);  // the pause after the transfer has begun
     Start(fw);
     ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
     EXPECT_EQ(StatusOf(fw), "请勿拔出鼠标！固件更新中...");
     // The normal-mode interfaces went and the bootloader came.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg_->DeviceEventsSeen() >= eventsBefore + 3; }, 5000));
-    EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kRemoveComplete, kMousePath}));
-    EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kArrival, kMousePath}));
-    EXPECT_TRUE(dlg_->FirmwareUpdateRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win_->DeviceEventsSeen() >= eventsBefore + 3; }, 5000));
+    win_->OnDeviceChange({HidEventKind::kRemoveComplete, kMousePath});
+    win_->OnDeviceChange({HidEventKind::kArrival, kMousePath});
+    EXPECT_TRUE(win_->FirmwareUpdateRunning());
     EXPECT_FALSE(Button(ctl::kFirmwareUpdate)->isEnabled());
     EXPECT_EQ(FirmwareVersion()->text(), "V0.26");
     clock_.Release();
@@ -100,7 +101,7 @@ TEST_F(FirmwareHandoffTest, PlugEventsDuringAnUpdateAreHeldAndTheNewVersionShown
     fw.GetDlgItemAs<QPushButton>(fwctl::kExit)->click();
   });
   Settle();
-  EXPECT_FALSE(dlg_->FirmwareUpdateRunning());
+  EXPECT_FALSE(win_->FirmwareUpdateRunning());
   EXPECT_EQ(FirmwareVersion()->text(), "V0.27");
   EXPECT_EQ(link_->connected, 1);
   EXPECT_TRUE(Button(ctl::kFirmwareUpdate)->isEnabled());
@@ -117,7 +118,7 @@ TEST_F(FirmwareHandoffTest, PlugEventsDuringAnUpdateAreHeldAndTheNewVersionShown
 TEST_F(FirmwareHandoffTest, AMouseGoneAfterTheUpdateShowsNoVersion) {
   OpenWindow();
   StopTimer();
-  WithUpdateWindow([&](CFwUpdate& fw) {
+  WithUpdateWindow([&](QtDialogHost& fw) {
     clock_.HoldSleepsOf(500);
     Start(fw);
     ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
@@ -142,7 +143,7 @@ TEST_F(FirmwareHandoffTest, TheUpdateWaitsForTheWindowsDeviceJobs) {
   clock_.HoldSleepsOf(900);
   mouse_->Plug();
   ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
-  WithUpdateWindow([&](CFwUpdate& fw) {
+  WithUpdateWindow([&](QtDialogHost& fw) {
     mouse_->ClearLog();
     Start(fw);
     QTest::qWait(20);
@@ -161,8 +162,8 @@ TEST_F(FirmwareHandoffTest, TheInhibitorIsHeldForTheUpdateOnly) {
   CountingInhibitor inhibitor;
   OpenWindow();
   StopTimer();
-  dlg_->SetSleepInhibitor(&inhibitor);
-  WithUpdateWindow([&](CFwUpdate& fw) {
+  win_->SetSleepInhibitor(&inhibitor);
+  WithUpdateWindow([&](QtDialogHost& fw) {
     clock_.HoldSleepsOf(500);
     Start(fw);
     ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
@@ -181,7 +182,7 @@ TEST_F(FirmwareHandoffTest, TheInhibitorIsHeldForTheUpdateOnly) {
 // image built into the program, which a build without one lacks.
 TEST_F(FirmwareHandoffTest, TheImageSentDependsOnTheDevice) {
   OpenWindow();
-  EXPECT_EQ(dlg_->FirmwareImageForUpdate().data(), SimTestFirmwareImage().data());
+  EXPECT_EQ(win_->FirmwareImageForUpdate().data(), SimTestFirmwareImage().data());
   dlg_.reset();
 
   class OtherBackend final : public HidBackend {
@@ -198,9 +199,9 @@ TEST_F(FirmwareHandoffTest, TheImageSentDependsOnTheDevice) {
   } backend(*mouse_);
   link_ = std::make_unique<DeviceLink>(backend, clock_);
   OpenWindow();
-  EXPECT_EQ(dlg_->FirmwareImageForUpdate().data(), EmbeddedFirmwareImage().data());
+  EXPECT_EQ(win_->FirmwareImageForUpdate().data(), EmbeddedFirmwareImage().data());
   if (EmbeddedFirmwareImage().empty()) {
-    WithUpdateWindow([&](CFwUpdate& fw) {
+    WithUpdateWindow([&](QtDialogHost& fw) {
       mouse_->ClearLog();
       Start(fw);
       EXPECT_EQ(StatusOf(fw), "读取固件文件错误，请重试！");

@@ -71,12 +71,13 @@ class FwUpdateDlgTest : public WindowTest {
   RecordingFwUpdate& Open(size_t imageSize) {
     image_ = imageSize ? TestImage(imageSize) : std::vector<uint8_t>{};
     fw_ = std::make_unique<RecordingFwUpdate>(*link_, image_);
-    fw_->InitDialog();
-    fw_->show();
-    fw_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(fw_.get()));
+    fwHost_ = std::make_unique<QtDialogHost>(*fw_);
+    fwHost_->InitDialog();
+    fwHost_->show();
+    fwHost_->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(fwHost_.get()));
     // What the window's thread sees, each time the bar moves.
-    QObject::connect(Bar(), &QProgressBar::valueChanged, fw_.get(), [this](int value) {
+    QObject::connect(Bar(), &QProgressBar::valueChanged, fwHost_.get(), [this](int value) {
       seen_.push_back({value, ExitButton()->isEnabled(), UpdateButton()->isEnabled(), StatusText()});
     });
     return *fw_;
@@ -85,6 +86,7 @@ class FwUpdateDlgTest : public WindowTest {
     if (fw_) {
       EXPECT_TRUE(QTest::qWaitFor([&] { return !fw_->UpdateRunning(); }, 20000));
     }
+    fwHost_.reset();
     fw_.reset();
     WindowTest::TearDown();
   }
@@ -93,10 +95,10 @@ class FwUpdateDlgTest : public WindowTest {
     UpdateButton()->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !fw_->UpdateRunning(); }, 20000));
   }
-  QProgressBar* Bar() const { return fw_->GetDlgItemAs<QProgressBar>(fwctl::kProgress); }
-  QPushButton* UpdateButton() const { return fw_->GetDlgItemAs<QPushButton>(fwctl::kUpdate); }
-  QPushButton* ExitButton() const { return fw_->GetDlgItemAs<QPushButton>(fwctl::kExit); }
-  QLineEdit* StatusField() const { return fw_->GetDlgItemAs<QLineEdit>(fwctl::kStatus); }
+  QProgressBar* Bar() const { return fwHost_->GetDlgItemAs<QProgressBar>(fwctl::kProgress); }
+  QPushButton* UpdateButton() const { return fwHost_->GetDlgItemAs<QPushButton>(fwctl::kUpdate); }
+  QPushButton* ExitButton() const { return fwHost_->GetDlgItemAs<QPushButton>(fwctl::kExit); }
+  QLineEdit* StatusField() const { return fwHost_->GetDlgItemAs<QLineEdit>(fwctl::kStatus); }
   QString StatusText() const { return StatusField()->text(); }
   bool LinkClosed() const { return !link_->handle && link_->connected == 0; }
   size_t RequestsOf(uint8_t code) const {
@@ -113,19 +115,21 @@ class FwUpdateDlgTest : public WindowTest {
   };
   std::vector<uint8_t> image_;
   std::unique_ptr<RecordingFwUpdate> fw_;
+  std::unique_ptr<QtDialogHost> fwHost_;
   std::vector<Seen> seen_;
 };
 
 TEST_F(FwUpdateDlgTest, FrameAndControlsAreThoseOfTheTemplate) {
-  RecordingFwUpdate& fw = Open(21504);
+  Open(21504);
+  QtDialogHost& fw = *fwHost_;
   EXPECT_EQ(fw.windowTitle(), "ZEMO TR-58K 电竞光学鼠标 固件更新");
-  EXPECT_EQ(fw.size(), fw.Units().ToPixels(268, 110));
+  EXPECT_EQ(fw.size(), QSize(fw.Units().ToPixelsX(268), fw.Units().ToPixelsY(110)));
   EXPECT_FALSE(fw.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint));
   int index = 0;
   for (const ControlSpec& item : FwUpdateDialogTemplate().controls) {
     QWidget* widget = fw.findChild<QWidget*>(CDialogBase::ObjectNameFor(item, index++));
     ASSERT_NE(widget, nullptr) << item.id;
-    EXPECT_EQ(widget->geometry(), fw.Units().ToPixels(item.x, item.y, item.width, item.height));
+    EXPECT_EQ(widget->geometry(), ToQRect(fw.Units().ToPixels(item.x, item.y, item.width, item.height)));
   }
   EXPECT_EQ(fw.findChild<QLabel*>("ctl_static2")->text(), "进度:");
   EXPECT_EQ(UpdateButton()->text(), "固件更新");
@@ -261,7 +265,7 @@ TEST_F(FwUpdateDlgTest, AnUnplugMidTransferLeavesTheBarAndEnablesExit) {
   EXPECT_TRUE(UpdateButton()->isEnabled());
   EXPECT_TRUE(LinkClosed());
   ExitButton()->click();
-  EXPECT_FALSE(fw.isVisible());
+  EXPECT_FALSE(fwHost_->isVisible());
 }
 
 TEST_F(FwUpdateDlgTest, ASecondUpdateStartsFromTheNewVersionAndTheBarWhereItWas) {
@@ -280,7 +284,7 @@ TEST_F(FwUpdateDlgTest, ASecondUpdateStartsFromTheNewVersionAndTheBarWhereItWas)
 // does nothing; once it has ended each way closes the window as usual.
 struct CloseCase {
   const char* how;
-  void (*close)(CFwUpdate& fw);
+  void (*close)(QtDialogHost& fw);
   int result;
 };
 void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.how; }
@@ -292,33 +296,33 @@ TEST_P(FwUpdateCloseTest, IsRefusedWhileTheWorkRunsAndWorksAfterwards) {
   clock_.HoldSleepsOf(500);  // the pause after the transfer has begun
   UpdateButton()->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
-  way.close(fw);
+  way.close(*fwHost_);
   QTest::qWait(1);
-  EXPECT_TRUE(fw.isVisible());
+  EXPECT_TRUE(fwHost_->isVisible());
   UpdateButton()->click();  // disabled: nothing
   fw.OnUpdateClicked();     // and refused when asked directly
   clock_.Release();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !fw.UpdateRunning(); }, 20000));
   EXPECT_EQ(StatusText(), "更新完成，鼠标当前固件版本号：V0.27");
   EXPECT_EQ(RequestsOf(0x3A), 1u) << "a second update was started";
-  way.close(fw);
-  EXPECT_FALSE(fw.isVisible());
-  EXPECT_EQ(fw.result(), way.result);
+  way.close(*fwHost_);
+  EXPECT_FALSE(fwHost_->isVisible());
+  EXPECT_EQ(fwHost_->result(), way.result);
 }
 
-QLineEdit* StatusOf(CFwUpdate& fw) { return fw.GetDlgItemAs<QLineEdit>(fwctl::kStatus); }
+QLineEdit* StatusOf(QtDialogHost& fw) { return fw.GetDlgItemAs<QLineEdit>(fwctl::kStatus); }
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, FwUpdateCloseTest,
     ::testing::Values(
-        CloseCase{"CloseBox", [](CFwUpdate& fw) { fw.close(); }, QDialog::Rejected},
-        CloseCase{"Escape", [](CFwUpdate& fw) { QTest::keyClick(StatusOf(fw), Qt::Key_Escape); },
-                  QDialog::Rejected},
-        CloseCase{"Enter", [](CFwUpdate& fw) { QTest::keyClick(StatusOf(fw), Qt::Key_Return); },
-                  QDialog::Accepted},
+        CloseCase{"CloseBox", [](QtDialogHost& fw) { fw.close(); }, kIdCancel},
+        CloseCase{"Escape", [](QtDialogHost& fw) { QTest::keyClick(StatusOf(fw), Qt::Key_Escape); },
+                  kIdCancel},
+        CloseCase{"Enter", [](QtDialogHost& fw) { QTest::keyClick(StatusOf(fw), Qt::Key_Return); },
+                  kIdOk},
         CloseCase{"ExitButton",
-                  [](CFwUpdate& fw) { fw.GetDlgItemAs<QPushButton>(fwctl::kExit)->click(); },
-                  QDialog::Accepted}),
+                  [](QtDialogHost& fw) { fw.GetDlgItemAs<QPushButton>(fwctl::kExit)->click(); },
+                  kIdOk}),
     [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.how); });
 
 // The exit button enabled by the work a moment before it ends: a click then
@@ -329,10 +333,10 @@ TEST_F(FwUpdateDlgTest, AnExitAskedForAsTheWorkEndsClosesTheWindowAtItsEnd) {
   UpdateButton()->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
   fw.OnExitClicked();
-  EXPECT_TRUE(fw.isVisible());
+  EXPECT_TRUE(fwHost_->isVisible());
   clock_.Release();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !fw.isVisible(); }, 20000));
-  EXPECT_EQ(fw.result(), QDialog::Accepted);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !fwHost_->isVisible(); }, 20000));
+  EXPECT_EQ(fwHost_->result(), kIdOk);
   EXPECT_EQ(StatusText(), "更新完成，鼠标当前固件版本号：V0.27");
 }
 
@@ -342,12 +346,14 @@ TEST_F(FwUpdateDlgTest, DestroyingTheWindowMidUpdateWaitsForTheWork) {
   // The window itself: a recording subclass would be gone before the base
   // waits for the work that still reports to it.
   auto fw = std::make_unique<CFwUpdate>(*link_, image_);
-  fw->InitDialog();
-  fw->show();
+  auto host = std::make_unique<QtDialogHost>(*fw);
+  host->InitDialog();
+  host->show();
   clock_.HoldSleepsOf(500);
-  fw->GetDlgItemAs<QPushButton>(fwctl::kUpdate)->click();
+  host->GetDlgItemAs<QPushButton>(fwctl::kUpdate)->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
   std::thread release([this] { clock_.Release(); });
+  host.reset();
   fw.reset();
   release.join();
   EXPECT_TRUE(LinkClosed());

@@ -13,9 +13,10 @@
 #include <QTimer>
 
 #include "app/main_dialog_template.h"
+#include "app/qt/app_icon.h"
 #include "app/window_test_fixture.h"
 #include "settings/profile_file.h"
-#include "ui/dhs_static.h"
+#include "ui/qt/dhs_static.h"
 
 namespace tr58k::test {
 namespace {
@@ -56,17 +57,18 @@ class MainWindowTest : public WindowTest {
 
 TEST_F(MainWindowTest, FrameAndFixedTextsAreThoseOfTheTemplate) {
   mouse_->Unplug();
-  CUpdaterDlg& dlg = OpenWindow();
+  QtDialogHost& dlg = OpenWindow();
   EXPECT_EQ(dlg.windowTitle(), "ZEMO TR-58K 电竞光学鼠标");
-  EXPECT_EQ(dlg.size(), dlg.Units().ToPixels(345, 296));
+  EXPECT_EQ(dlg.size(), QSize(dlg.Units().ToPixelsX(345), dlg.Units().ToPixelsY(296)));
   EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
   EXPECT_FALSE(dlg.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_TRUE(dlg.windowIcon().availableSizes().contains(QSize(32, 32)));
+  // The Qt program's host puts this icon on the window.
+  EXPECT_TRUE(LoadAppIcon().availableSizes().contains(QSize(32, 32)));
   int index = 0;
   for (const ControlSpec& item : MainDialogTemplate().controls) {
     QWidget* widget = dlg.findChild<QWidget*>(CDialogBase::ObjectNameFor(item, index++));
     ASSERT_NE(widget, nullptr) << item.text;
-    EXPECT_EQ(widget->pos(), dlg.Units().ToPixels(item.x, item.y, item.width, item.height).topLeft());
+    EXPECT_EQ(widget->pos(), ToQRect(dlg.Units().ToPixels(item.x, item.y, item.width, item.height)).topLeft());
     if (item.id == kNoControlId) {
       const QString text = QString::fromUtf8(item.text);
       if (auto* label = qobject_cast<QLabel*>(widget)) {
@@ -97,12 +99,13 @@ TEST_F(MainWindowTest, FrameAndFixedTextsAreThoseOfTheTemplate) {
     EXPECT_EQ(Slider(k)->minimum(), 1);
     EXPECT_EQ(Slider(k)->maximum(), 320);
   }
-  EXPECT_TRUE(dlg.Timer().isActive());
-  EXPECT_EQ(dlg.Timer().interval(), 200);
+  // Set by the texts just written; it stops once a tick changes nothing.
+  EXPECT_TRUE(win_->TimerRunning());
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(Slider(k)->pageStep(), 63);
 }
 
 TEST_F(MainWindowTest, RowCaptionsArePaintedInTheLevelColours) {
-  CUpdaterDlg& dlg = OpenWindow();
+  QtDialogHost& dlg = OpenWindow();
   const QColor fills[] = {QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255), QColor(255, 255, 255)};
   for (int k = 0; k < 4; ++k) {
     QWidget* label = dlg.GetDlgItem(ctl::kDpiLabel1 + k);
@@ -152,7 +155,7 @@ TEST_F(MainWindowTest, MouseAbsentShowsTheProfile) {
   EXPECT_TRUE(Edit(1)->isVisible());
   EXPECT_FALSE(Edit(2)->isVisible());
   EXPECT_EQ(FirmwareVersion()->text(), "-.--");
-  EXPECT_EQ(dlg_->Settings().dpiLevelCount, 2);
+  EXPECT_EQ(win_->Settings().dpiLevelCount, 2);
 }
 
 TEST_F(MainWindowTest, MousePresentShowsItsSettingsAndVersion) {
@@ -162,8 +165,10 @@ TEST_F(MainWindowTest, MousePresentShowsItsSettingsAndVersion) {
   ExpectShown(kCustom);
   EXPECT_EQ(FirmwareVersion()->text(), "V0.26");
   EXPECT_EQ(link_->connected, 1);
-  // The start-up read ran before the window was shown, on its own thread.
-  EXPECT_FALSE(clock_.SleepsOn(std::this_thread::get_id()).empty());
+  // The start-up read ran before the window was shown, on the device
+  // worker: not one wait on the window's thread.
+  EXPECT_TRUE(clock_.SleepsOn(std::this_thread::get_id()).empty());
+  EXPECT_FALSE(clock_.Records().empty());
 }
 
 TEST_F(MainWindowTest, VersionNumberReadsAsDecimalDigits) {
@@ -196,7 +201,7 @@ TEST_F(MainWindowTest, PluggingInShowsTheMouseSettingsAndDropsUnappliedEdits) {
   // and none of the exchanges on the window's thread.
   EXPECT_EQ(clock_.CountOf(900), 1u);
   EXPECT_TRUE(clock_.SleepsOn(std::this_thread::get_id()).empty());
-  EXPECT_GE(dlg_->DeviceEventsSeen(), 2u);
+  EXPECT_GE(win_->DeviceEventsSeen(), 2u);
 }
 
 TEST_F(MainWindowTest, ArrivalWhileConnectedIsIgnored) {
@@ -205,7 +210,7 @@ TEST_F(MainWindowTest, ArrivalWhileConnectedIsIgnored) {
   Edit(2)->setText("123");
   clock_.Clear();
   mouse_->ClearLog();
-  EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kArrival, kMousePath}));
+  win_->OnDeviceChange({HidEventKind::kArrival, kMousePath});
   Settle();
   EXPECT_EQ(clock_.CountOf(900), 0u);
   EXPECT_TRUE(mouse_->Requests().empty());
@@ -224,10 +229,10 @@ TEST_F(MainWindowTest, ArrivalsOfOtherDevicesChangeNothing) {
       "",
   };
   for (const char* path : paths) {
-    EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kArrival, path}));
-    EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kRemoveComplete, path}));
+    win_->OnDeviceChange({HidEventKind::kArrival, path});
+    win_->OnDeviceChange({HidEventKind::kRemoveComplete, path});
   }
-  EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kOther, kMousePath}));
+  win_->OnDeviceChange({HidEventKind::kOther, kMousePath});
   Settle();
   EXPECT_EQ(clock_.Records().size(), 0u);
   EXPECT_EQ(EditText(0), "777");
@@ -255,7 +260,7 @@ TEST_F(MainWindowTest, RemovalWhileDisconnectedIsIgnored) {
   OpenWindow();
   StopTimer();
   Edit(1)->setText("1234");
-  EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kRemoveComplete, kMousePath}));
+  win_->OnDeviceChange({HidEventKind::kRemoveComplete, kMousePath});
   Settle();
   EXPECT_EQ(EditText(1), "1234");
   EXPECT_EQ(FirmwareVersion()->text(), "-.--");
@@ -287,7 +292,7 @@ TEST_F(MainWindowTest, WindowKeepsAnsweringWhileTheArrivalRefreshWaits) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
   // Meanwhile: a tick, a slider move, typing.
   Edit(3)->setText("5000");
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(Slider(3)->value(), 100);
   Slider(0)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(EditText(0), "450");
@@ -326,12 +331,12 @@ TEST_F(MainWindowTest, EscapeAndTheCloseBoxEndTheWindow) {
   Focus(Edit(0));
   QTest::keyClick(Edit(0), Qt::Key_Escape);
   EXPECT_FALSE(dlg_->isVisible());
-  EXPECT_EQ(dlg_->result(), QDialog::Rejected);
+  EXPECT_EQ(dlg_->result(), kIdCancel);
   dlg_.reset();
   OpenWindow();
   dlg_->close();
   EXPECT_FALSE(dlg_->isVisible());
-  EXPECT_EQ(dlg_->result(), QDialog::Rejected);
+  EXPECT_EQ(dlg_->result(), kIdCancel);
 }
 
 TEST_F(MainWindowTest, EnterCommitsADpiBoxAndOtherwiseDoesNothing) {
@@ -343,7 +348,7 @@ TEST_F(MainWindowTest, EnterCommitsADpiBoxAndOtherwiseDoesNothing) {
   QTest::keyClick(Edit(1), Qt::Key_Return);
   EXPECT_EQ(EditText(1), "1250");
   EXPECT_EQ(Slider(1)->value(), 25);
-  EXPECT_EQ(dlg_->DpiValue(1), 1250u);
+  EXPECT_EQ(win_->DpiValue(1), 1250u);
   EXPECT_EQ(QApplication::focusWidget(), Edit(1));
   Edit(1)->setText("99999");
   QTest::keyClick(Edit(1), Qt::Key_Enter);
@@ -359,7 +364,7 @@ TEST_F(MainWindowTest, EnterCommitsADpiBoxAndOtherwiseDoesNothing) {
   EXPECT_TRUE(dlg_->isVisible());
   EXPECT_EQ(dlg_->result(), 0);
   EXPECT_EQ(EditText(2), "777");
-  EXPECT_EQ(dlg_->Settings().dpi[1].dpiX, 800);  // nothing applied
+  EXPECT_EQ(win_->Settings().dpi[1].dpiX, 800);  // nothing applied
   EXPECT_TRUE(mouse_->Requests().empty());
 }
 
@@ -374,15 +379,14 @@ TEST_F(MainWindowTest, EnterOnAFocusedButtonClicksIt) {
 }
 
 TEST_F(MainWindowTest, PressingTheBackgroundMovesTheWindow) {
-  class CountingDlg : public CUpdaterDlg {
+  class CountingHost : public QtDialogHost {
    public:
-    using CUpdaterDlg::CUpdaterDlg;
+    using QtDialogHost::QtDialogHost;
     int moves = 0;
-
-   protected:
     void StartWindowMove() override { ++moves; }
   };
-  auto* dlg = new CountingDlg(*link_);
+  win_ = std::make_unique<CUpdaterDlg>(*link_);
+  auto* dlg = new CountingHost(*win_);
   dlg_.reset(dlg);
   dlg->InitDialog();
   dlg->show();

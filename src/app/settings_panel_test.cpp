@@ -33,11 +33,11 @@ TEST_F(SettingsPanelTest, ShownValueRoundsDownAtTwentyFiveThenTheTickRoundsUp) {
   OpenWith(WithDpi(425));
   EXPECT_EQ(Slider(0)->value(), 8);
   EXPECT_EQ(EditText(0), "425");
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(EditText(0), "450");
   EXPECT_EQ(Slider(0)->value(), 9);
-  EXPECT_EQ(dlg_->DpiValue(0), 425u);  // the tick never touches the value
-  EXPECT_EQ(dlg_->Settings().dpi[0].dpiX, 425);
+  EXPECT_EQ(win_->DpiValue(0), 425u);  // the tick never touches the value
+  EXPECT_EQ(win_->Settings().dpi[0].dpiX, 425);
 }
 
 TEST_F(SettingsPanelTest, TickCommitsBoxesThatHaveLostTheFocus) {
@@ -57,7 +57,7 @@ TEST_F(SettingsPanelTest, TickCommitsBoxesThatHaveLostTheFocus) {
     for (int row : {0, 3}) {  // hidden or not, every row is processed
       Edit(row)->setText(QString::fromUtf8(c.typed));
       Edit(row)->setCursorPosition(0);
-      dlg_->OnTimer();
+      win_->OnTimerTick();
       EXPECT_EQ(EditText(row), c.shown) << c.typed;
       EXPECT_EQ(Slider(row)->value(), c.slider) << c.typed;
       if (c.caret >= 0) {
@@ -71,19 +71,19 @@ TEST_F(SettingsPanelTest, FocusedBoxKeepsWhatIsTypedUntilLeft) {
   OpenWith(MouseSettings{});
   Focus(Edit(1));
   Edit(1)->setText("123456");
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(EditText(1), "123456");
   EXPECT_EQ(Slider(1)->value(), 320);
   Edit(1)->setText("125");
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(EditText(1), "125");
   EXPECT_EQ(Slider(1)->value(), 2);  // truncated quotient
   Edit(1)->setText("10");
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(Slider(1)->value(), 1);  // held at the end of the range
   Edit(1)->setText("123456");
   Focus(Edit(2));
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(EditText(1), "16000");
   EXPECT_EQ(Slider(1)->value(), 320);
 }
@@ -94,17 +94,17 @@ TEST_F(SettingsPanelTest, SliderMovesRewriteEveryBox) {
   Focus(Slider(0));
   QTest::keyClick(Slider(0), Qt::Key_Right);
   EXPECT_EQ(Slider(0)->value(), 9);
-  EXPECT_EQ(dlg_->DpiValue(0), 450u);
+  EXPECT_EQ(win_->DpiValue(0), 450u);
   EXPECT_EQ(EditText(0), "450");
   EXPECT_EQ(EditText(1), "800");
   // The typed text had moved slider 2 on a tick; the next tick moves it back.
   Edit(1)->setText("2222");
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(Slider(1)->value(), 44);
   QTest::keyClick(Slider(0), Qt::Key_End);
   EXPECT_EQ(EditText(0), "16000");
   EXPECT_EQ(EditText(1), "800");
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(Slider(1)->value(), 16);
 }
 
@@ -118,17 +118,17 @@ TEST_F(SettingsPanelTest, SliderDragSetsTheValueInStepsOfFifty) {
   slider->setSliderPosition(58);
   slider->setSliderDown(false);
   EXPECT_EQ(EditText(2), "2900");
-  EXPECT_EQ(dlg_->DpiValue(2), 2900u);
-  EXPECT_EQ(dlg_->Settings().dpi[2].dpiX, 1600);  // nothing applied yet
+  EXPECT_EQ(win_->DpiValue(2), 2900u);
+  EXPECT_EQ(win_->Settings().dpi[2].dpiX, 1600);  // nothing applied yet
 }
 
 TEST_F(SettingsPanelTest, PositionsSetByTheWindowRaiseNoSliderEvent) {
   OpenWith(MouseSettings{});
   Edit(1)->setText("2222");
   Edit(0)->setText("5000");
-  dlg_->OnTimer();  // moves slider 1 from code
+  win_->OnTimerTick();  // moves slider 1 from code
   EXPECT_EQ(Slider(0)->value(), 100);
-  EXPECT_EQ(dlg_->DpiValue(0), 400u);
+  EXPECT_EQ(win_->DpiValue(0), 400u);
   EXPECT_EQ(EditText(1), "2200");  // committed by the tick, not rewritten from the value
 }
 
@@ -149,10 +149,10 @@ TEST_F(SettingsPanelTest, LevelCountShowsItsRows) {
   EXPECT_FALSE(Edit(1)->isHidden());
   EXPECT_FALSE(Slider(2)->isHidden());
   EXPECT_TRUE(Edit(3)->isHidden());
-  EXPECT_EQ(dlg_->Settings().dpiLevelCount, 1);  // until the next apply
+  EXPECT_EQ(win_->Settings().dpiLevelCount, 1);  // until the next apply
   // Hidden rows go on being committed by the timer.
   Edit(3)->setText("33");
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(EditText(3), "50");
 }
 
@@ -177,7 +177,7 @@ TEST_F(SettingsPanelTest, ShowLevelRowsTable) {
                {3, {true, true, true, false}},   {4, {true, true, true, true}},
                {0, {true, true, true, true}},    {200, {true, true, true, true}}};
   for (const Case& c : cases) {
-    dlg_->ShowLevelRows(c.count);
+    win_->ShowLevelRows(c.count);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(!Edit(k)->isHidden(), c.shown[k]) << int(c.count) << " row " << k;
   }
 }
@@ -211,7 +211,7 @@ TEST_F(SettingsPanelTest, NegativeOrHugeRecordValuesAreShownAsTheyAre) {
   OpenWith(s);
   EXPECT_EQ(EditText(1), "4294967196");
   EXPECT_EQ(Slider(1)->value(), 320);
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(EditText(1), "16000");
 }
 
@@ -226,7 +226,7 @@ TEST_F(SettingsPanelTest, ReadControlsTakesTheControls) {
   Edit(3)->setText("");        // the floor
   MouseSettings out;
   out.auxOption = 77;
-  dlg_->ReadControls(out);
+  win_->ReadControls(out);
   EXPECT_EQ(out.dpiLevelCount, 3);
   EXPECT_EQ(out.reportInterval, kInterval125Hz);
   EXPECT_EQ(out.wheelBacklight, 0);
@@ -234,7 +234,7 @@ TEST_F(SettingsPanelTest, ReadControlsTakesTheControls) {
   for (int k = 0; k < 4; ++k) {
     EXPECT_EQ(out.dpi[k].dpiX, expected[k]);
     EXPECT_EQ(out.dpi[k].dpiY, expected[k]);
-    EXPECT_EQ(dlg_->DpiValue(k), static_cast<uint32_t>(expected[k]));
+    EXPECT_EQ(win_->DpiValue(k), static_cast<uint32_t>(expected[k]));
     EXPECT_EQ(EditText(k), QString::number(expected[k]));
     EXPECT_EQ(Slider(k)->value(), expected[k] / 50);
   }
@@ -255,7 +255,7 @@ TEST_F(SettingsPanelTest, ListsWithoutASelectionKeepTheRecordsValues) {
   MouseSettings out;
   out.dpiLevelCount = 2;
   out.reportInterval = kInterval250Hz;
-  dlg_->ReadControls(out);
+  win_->ReadControls(out);
   EXPECT_EQ(out.dpiLevelCount, 2);
   EXPECT_EQ(out.reportInterval, kInterval250Hz);
 }
@@ -271,7 +271,7 @@ TEST_F(SettingsPanelTest, LeavingTheLevelFieldWithAnItemsTextChoosesIt) {
   EXPECT_EQ(LevelCount()->currentIndex(), 1);
   EXPECT_TRUE(Edit(2)->isHidden());  // the rows follow the choice
   MouseSettings out;
-  dlg_->ReadControls(out);
+  win_->ReadControls(out);
   EXPECT_EQ(out.dpiLevelCount, 2);
 }
 

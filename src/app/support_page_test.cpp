@@ -19,7 +19,7 @@ namespace {
 // from returning until the test lets it.
 class RecordingOpener final : public SupportPageOpener {
  public:
-  void Open(const QString& address) override {
+  void Open(const std::u16string& address) override {
     std::unique_lock lock(mutex_);
     opened_.push_back({address, std::this_thread::get_id()});
     changed_.notify_all();
@@ -43,7 +43,7 @@ class RecordingOpener final : public SupportPageOpener {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return returned_ >= count; });
   }
-  std::vector<std::pair<QString, std::thread::id>> Opened() {
+  std::vector<std::pair<std::u16string, std::thread::id>> Opened() {
     std::lock_guard lock(mutex_);
     return opened_;
   }
@@ -53,7 +53,7 @@ class RecordingOpener final : public SupportPageOpener {
   std::condition_variable changed_;
   bool holding_ = false;
   size_t returned_ = 0;
-  std::vector<std::pair<QString, std::thread::id>> opened_;
+  std::vector<std::pair<std::u16string, std::thread::id>> opened_;
 };
 
 class SupportPageTest : public WindowTest {
@@ -95,7 +95,7 @@ TEST_F(SupportPageTest, EachClickOpensThePageOnAThreadOfItsOwn) {
   const std::set<std::thread::id> threads{opened[0].second, opened[1].second};
   EXPECT_EQ(threads.size(), 2u);
   for (const auto& [address, thread] : opened) {
-    EXPECT_EQ(address, QString::fromStdU16String(kSupportPageAddress));
+    EXPECT_EQ(address, std::u16string(kSupportPageAddress));
     EXPECT_NE(thread, std::this_thread::get_id());
   }
 }
@@ -109,7 +109,7 @@ TEST_F(SupportPageTest, WindowKeepsAnsweringWhileTheBrowserStarts) {
   QTest::mouseClick(Button(ctl::kDriverUpdate), Qt::LeftButton);
   ASSERT_TRUE(opener_.WaitFor(1));  // the browser is "starting" now
   Edit(0)->setText("1234");
-  dlg_->OnTimer();
+  win_->OnTimerTick();
   EXPECT_EQ(EditText(0), "1250");
   QTest::mouseClick(Button(ctl::kApply), Qt::LeftButton);
   Settle();
@@ -122,7 +122,7 @@ TEST_F(SupportPageTest, ThreadProcedureOwnsItsAddress) {
   EXPECT_TRUE(opener_.Opened().empty());
   EXPECT_EQ(SupportPageThread(new std::u16string(u"https://example.invalid/x")), 1u);
   ASSERT_EQ(opener_.Opened().size(), 1u);
-  EXPECT_EQ(opener_.Opened()[0].first, "https://example.invalid/x");
+  EXPECT_EQ(opener_.Opened()[0].first, u"https://example.invalid/x");
 }
 
 }  // namespace

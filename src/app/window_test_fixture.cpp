@@ -100,6 +100,7 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
   clock_.Release();
   dlg_.reset();
+  win_.reset();
   link_.reset();
   mouse_.reset();
   SetMessageBoxSink(previousSink_);
@@ -110,8 +111,9 @@ void WindowTest::TearDown() {
   }
 }
 
-CUpdaterDlg& WindowTest::OpenWindow() {
-  dlg_ = std::make_unique<CUpdaterDlg>(*link_);
+QtDialogHost& WindowTest::OpenWindow() {
+  win_ = std::make_unique<CUpdaterDlg>(*link_);
+  dlg_ = std::make_unique<QtDialogHost>(*win_);
   dlg_->InitDialog();
   dlg_->show();
   dlg_->activateWindow();
@@ -131,8 +133,9 @@ void WindowTest::Settle() {
   int quietRounds = 0;
   while (!deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    const bool eventsWaiting = dlg_ && dlg_->Monitor() && Readable(dlg_->Monitor()->PollFd());
-    const bool working = dlg_ && !dlg_->DeviceWorkIdle();
+    const bool eventsWaiting = win_ && win_->Monitor() && win_->Monitor()->PollFd() >= 0 &&
+                               Readable(win_->Monitor()->PollFd());
+    const bool working = win_ && !win_->DeviceWorkIdle();
     if (!eventsWaiting && !working) {
       if (++quietRounds >= 3) return;
     } else {
@@ -144,8 +147,8 @@ void WindowTest::Settle() {
 }
 
 void WindowTest::StopTimer() {
-  ASSERT_TRUE(dlg_);
-  dlg_->Timer().stop();
+  ASSERT_TRUE(win_);
+  win_->SetTimerPeriodMs(0);
 }
 
 void WindowTest::Focus(QWidget* widget) {

@@ -17,7 +17,8 @@
 #include "app/updater_dlg.h"
 #include "device/clock.h"
 #include "device/sim/simulated_mouse.h"
-#include "ui/message_box.h"
+#include "ui/qt/message_box.h"
+#include "ui/qt/qt_dialog_host.h"
 
 class QCheckBox;
 class QComboBox;
@@ -87,7 +88,7 @@ class WindowTest : public ApplicationTest {
   void TearDown() override;
 
   // Builds, initialises, shows and activates the window.
-  CUpdaterDlg& OpenWindow();
+  QtDialogHost& OpenWindow();
   // Pumps events until the plug events are read and the device work is done.
   void Settle();
   // Stops the 200 ms timer so that a test ticks it by hand.
@@ -122,7 +123,8 @@ class WindowTest : public ApplicationTest {
   std::unique_ptr<DeviceLink> link_;
   RecordingMessageBoxes boxes_;
   MessageBoxSink* previousSink_ = nullptr;
-  std::unique_ptr<CUpdaterDlg> dlg_;
+  std::unique_ptr<CUpdaterDlg> win_;    // the window's logic
+  std::unique_ptr<QtDialogHost> dlg_;   // its Qt host
 };
 
 }  // namespace tr58k::test
