@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/updater_dlg.h"
-#include "device/clock.h"
+#include "testing/fake_clock.h"
 #include "device/sim/simulated_mouse.h"
 #include "ui/qt/message_box.h"
 #include "ui/qt/qt_dialog_host.h"
@@ -37,37 +37,6 @@ void EnsureApplication();
 class ApplicationTest : public ::testing::Test {
  protected:
   ApplicationTest() { EnsureApplication(); }
-};
-
-// A ManualClock that remembers which thread slept, and can hold a thread
-// inside a sleep of a given length until the test lets it go.
-class TaggedClock final : public Clock {
- public:
-  struct SleepRecord {
-    std::thread::id thread;
-    uint32_t ms;
-  };
-  void Sleep(uint32_t ms) override;
-  uint64_t NowMs() const override { return inner_.NowMs(); }
-
-  std::vector<SleepRecord> Records() const;
-  std::vector<uint32_t> SleepsOn(std::thread::id thread) const;
-  size_t CountOf(uint32_t ms) const;
-  void Clear();
-
-  // The next sleeps of `ms` wait until Release(); Held() tells whether one
-  // is waiting now.
-  void HoldSleepsOf(uint32_t ms);
-  bool Held() const;
-  void Release();
-
- private:
-  ManualClock inner_;
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<SleepRecord> records_;
-  std::optional<uint32_t> hold_;
-  bool held_ = false;
 };
 
 class RecordingMessageBoxes final : public MessageBoxSink {
