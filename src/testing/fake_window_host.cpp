@@ -13,6 +13,8 @@ FakeWindowHost::FakeWindowHost(DialogLogic& logic, FakeWindowHost* parent)
     Control control;
     control.kind = item.kind;
     control.text = item.text;
+    // Progress bars start at 0..100, as the common control does.
+    if (item.kind == ControlKind::kProgressBar) control.max = 100;
     controls_[item.id] = control;
   }
 }
@@ -164,7 +166,10 @@ void FakeWindowHost::SetSliderPos(int id, int pos) {
 int FakeWindowHost::GetSliderPos(int id) const { return Get(id).pos; }
 void FakeWindowHost::SetSliderPageSize(int id, int page) { At(id).page = page; }
 int FakeWindowHost::GetSliderPageSize(int id) const { return Get(id).page; }
-void FakeWindowHost::SetProgressPos(int id, int pos) { SetSliderPos(id, pos); }
+void FakeWindowHost::SetProgressPos(int id, int pos) {
+  SetSliderPos(id, pos);
+  if (onProgressSet) onProgressSet(id, pos);
+}
 int FakeWindowHost::GetProgressPos(int id) const { return Get(id).pos; }
 
 void FakeWindowHost::SetCaptionLabel(int id, const std::string& caption, ColorRef backColor) {

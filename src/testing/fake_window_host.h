@@ -74,6 +74,8 @@ class FakeWindowHost final : public WindowHost {
   // Runs while a warning box is up, on the window's thread (the box's own
   // message loop); then the box is dismissed.
   std::function<void(const std::string& text)> whileWarning;
+  // Called on the window's thread each time a progress bar is set.
+  std::function<void(int id, int pos)> onProgressSet;
   // Drives a child dialog run modally from this one; without it the child
   // is ended at once with kIdCancel.
   std::function<void(FakeWindowHost& child)> onModal;
