@@ -94,4 +94,18 @@ std::vector<uint8_t> WindowRig::RequestCommands() const {
   return out;
 }
 
+std::vector<uint8_t> WindowRig::WrittenBlock(size_t n) const {
+  size_t seen = 0;
+  for (const auto& request : mouse->Requests()) {
+    if (request.size() == kLongReportLength &&
+        request[report::kCommand] == kCommandWriteConfiguration) {
+      if (seen++ == n) {
+        return std::vector<uint8_t>(request.begin() + report::kData,
+                                    request.begin() + report::kData + kConfigBlockSize);
+      }
+    }
+  }
+  return {};
+}
+
 }  // namespace tr58k

@@ -39,6 +39,9 @@ class WindowRig {
   void SetMouseSettings(const MouseSettings& settings);
   // The command bytes (byte 1) of the requests the mouse received.
   std::vector<uint8_t> RequestCommands() const;
+  // The block of the n-th configuration write the mouse received; empty
+  // when there was none.
+  std::vector<uint8_t> WrittenBlock(size_t n) const;
 
   TaggedClock clock;
   std::unique_ptr<SimulatedMouse> mouse;
