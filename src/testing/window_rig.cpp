@@ -70,6 +70,13 @@ void WindowRig::Settle() {
   if (!settled) throw std::runtime_error("the window did not settle");
 }
 
+bool WindowRig::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  return host_->WaitUntil([&] {
+    ReadPlugEvents();
+    return done();
+  }, timeoutMs);
+}
+
 std::string WindowRig::ProfilePath() const { return DefaultProfilePath(); }
 
 void WindowRig::WriteProfile(const MouseSettings& settings) {

@@ -3,6 +3,7 @@
 // share.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ class WindowRig {
   // Runs the window's thread until plug events have been read and the
   // device worker is idle.
   void Settle();
+  // Runs the window's thread, plug events included, until `done` holds (or
+  // `timeoutMs` of real time has passed); returns `done()`.
+  bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 
   CUpdaterDlg& Window() { return *window_; }
   FakeWindowHost& Host() { return *host_; }
