@@ -61,6 +61,7 @@ class FakeWindowHost final : public WindowHost {
   // passed; returns `done()`.
   bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 
+  DialogLogic& Logic() const { return logic_; }
   const Control& Get(int id) const;
   bool Ended() const { return ended_; }
   int Result() const { return result_; }
