@@ -65,7 +65,6 @@ class RecordingFwUpdate final : public CFwUpdate {
   std::vector<std::string> events_;
 };
 
-std::string Status(const char* text) { return std::string("status ") + text; }
 
 class FwUpdateDlgTest : public WindowTest {
  protected:
