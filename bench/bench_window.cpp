@@ -25,7 +25,8 @@
 #include "bench_util.h"
 #include "device/sim/simulated_mouse.h"
 #include "firmware/firmware_messages.h"
-#include "ui/message_box.h"
+#include "ui/qt/message_box.h"
+#include "ui/qt/qt_dialog_host.h"
 
 namespace tr58k::bench {
 namespace {
@@ -57,7 +58,7 @@ struct Row {
 
 class Driver : public QObject {
  public:
-  Driver(CUpdaterDlg& dlg, std::vector<Step> steps) : dlg_(dlg), steps_(std::move(steps)) {
+  Driver(QtDialogHost& dlg, std::vector<Step> steps) : dlg_(dlg), steps_(std::move(steps)) {
     tick_.setTimerType(Qt::PreciseTimer);
     tick_.setInterval(1);
     connect(&tick_, &QTimer::timeout, this, [this] { OnTick(); });
@@ -113,7 +114,7 @@ class Driver : public QObject {
     ++index_;
   }
 
-  CUpdaterDlg& dlg_;
+  QtDialogHost& dlg_;
   std::vector<Step> steps_;
   std::vector<Row> rows_;
   QTimer tick_, poll_;
@@ -124,9 +125,14 @@ class Driver : public QObject {
   bool measuring_ = false;
 };
 
-CFwUpdate* UpdateWindow() { return qobject_cast<CFwUpdate*>(QApplication::activeModalWidget()); }
+QtDialogHost* UpdateHost() { return qobject_cast<QtDialogHost*>(QApplication::activeModalWidget()); }
 
-QString StatusOf(CFwUpdate* fw) { return fw->GetDlgItemAs<QLineEdit>(fwctl::kStatus)->text(); }
+CFwUpdate* UpdateWindow() {
+  QtDialogHost* host = UpdateHost();
+  return host ? dynamic_cast<CFwUpdate*>(&host->Logic()) : nullptr;
+}
+
+QString StatusOf(CFwUpdate*) { return UpdateHost()->GetDlgItemAs<QLineEdit>(fwctl::kStatus)->text(); }
 
 }  // namespace
 }  // namespace tr58k::bench
@@ -149,9 +155,10 @@ int main(int argc, char** argv) {
   DeviceLink link(mouse, clock);
   std::vector<Row> rows;
   {
-    CUpdaterDlg dlg(link);
+    CUpdaterDlg win(link);
+    QtDialogHost dlg(win);
     auto version = [&dlg] { return dlg.GetDlgItemAs<QLabel>(ctl::kFirmwareVersion)->text(); };
-    auto idle = [&dlg] { return dlg.DeviceWorkIdle() && !dlg.FirmwareUpdateRunning(); };
+    auto idle = [&win] { return win.DeviceWorkIdle() && !win.FirmwareUpdateRunning(); };
     auto click = [&dlg](int id) { dlg.GetDlgItemAs<QPushButton>(id)->click(); };
     auto unplugged = [&, idle] { return idle() && version() == QLatin1String(kNoFirmwareVersionText); };
     auto connected = [&, idle] { return idle() && version() != QLatin1String(kNoFirmwareVersionText); };
@@ -169,7 +176,7 @@ int main(int argc, char** argv) {
     std::vector<Step> steps = {{"", nullptr, [&dlg] { return dlg.isVisible(); }}};
     for (int round = 0; round < rounds; ++round) {
       const std::vector<Step> one = {
-          {"window idle, 200 ms timer running (3 s)", [&] { seen = NowMs(); },
+          {"window idle (3 s)", [&] { seen = NowMs(); },
            [&] { return NowMs() - seen > 3000; }},
           {"apply (click to done)", [&] { click(ctl::kApply); }, idle},
           {"restore (click to done)", [&] { click(ctl::kRestoreFactory); }, idle},
@@ -178,7 +185,7 @@ int main(int argc, char** argv) {
           {"", [&] { mouse.Unplug(); }, unplugged},
           {"",
            [&] { QTimer::singleShot(0, &dlg, [&] { click(ctl::kFirmwareUpdate); }); },
-           [] { return UpdateWindow() && UpdateWindow()->isVisible(); }},
+           [] { return UpdateHost() && UpdateHost()->isVisible(); }},
           {"update-mode probe, mouse absent (click to message)",
            [] { UpdateWindow()->OnUpdateClicked(); }, endOfWork(probeTexts)},
           {"", [&] { mouse.Plug(); }, connected},
@@ -191,7 +198,7 @@ int main(int argc, char** argv) {
 
     Driver driver(dlg, std::move(steps));
     QTimer::singleShot(0, &driver, [&driver] { driver.Begin(); });
-    dlg.DoModal();
+    dlg.RunModal();
     rows = driver.Rows();
     if (probeTexts.size() != static_cast<size_t>(rounds) || updateTexts.size() != probeTexts.size()) {
       Fail("the run did not go through every round");

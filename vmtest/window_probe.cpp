@@ -1,5 +1,5 @@
 // tr58k-window-probe: the configuration window as tr58k-config runs it (the
-// real CUpdaterDlg on the Linux backend), on Qt's offscreen platform, with
+// real CUpdaterDlg in its Qt host on the Linux backend), on Qt's offscreen platform, with
 // what it shows written to standard output whenever it changes:
 //   version TEXT     the firmware version field ("V0.26" or "-.--")
 //   dpi1 TEXT        the DPI edit box of level 1
@@ -15,6 +15,7 @@
 #include "app/updater_dlg.h"
 #include "device/clock.h"
 #include "device/linux/linux_hid_backend.h"
+#include "ui/qt/qt_dialog_host.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ int main(int argc, char** argv) {
   tr58k::SystemClock clock;
   std::unique_ptr<tr58k::HidBackend> backend = tr58k::CreateLinuxHidBackend();
   tr58k::DeviceLink link(*backend, clock);
-  tr58k::CUpdaterDlg dialog(link);
+  tr58k::CUpdaterDlg window(link);
+  tr58k::QtDialogHost dialog(window);
 
   QString version = QStringLiteral("(none)");
   QString dpi1 = version;
@@ -53,6 +55,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   });
   watch.start(kPollMs);
-  dialog.DoModal();
+  dialog.RunModal();
   return 0;
 }

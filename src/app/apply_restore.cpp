@@ -1,10 +1,7 @@
 // "应用当前设置" and "还原出厂配置": each click queues one device job; the
 // jobs run one after another in click order, each on its own copy of the
 // record, so quick clicks neither get lost nor interleave on the link.
-#include <QString>
-
 #include "app/updater_dlg.h"
-#include "ui/message_box.h"
 
 namespace tr58k {
 
@@ -39,8 +36,10 @@ void CUpdaterDlg::ApplyToDevice(bool restore) {
         });
       });
   if (outcome == ApplyOutcome::kMouseNotFound) {
-    CallOnWindow([&] {
-      if (!m_closing) ShowWarningBox(this, QString::fromUtf8(kMouseNotFoundMessage));
+    // Posted, not waited for: while the box is up the worker goes on with
+    // the jobs behind this one (a plug-in's refresh among them).
+    host().Calls().Post([this] {
+      if (!m_closing) host().ShowWarning(kMouseNotFoundMessage);
     });
   }
   // A failed command ends the job without a word.

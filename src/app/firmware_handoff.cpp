@@ -1,8 +1,6 @@
 // The main window's part in a firmware update: "固件更新" runs the update
 // window modally; the update runs as a job of the window's device worker,
 // and once it has ended the window reads the mouse again.
-#include <QPushButton>
-
 #include "app/fw_update_dlg.h"
 #include "app/main_dialog_template.h"
 #include "app/updater_dlg.h"
@@ -20,20 +18,20 @@ std::span<const uint8_t> CUpdaterDlg::FirmwareImageForUpdate() const {
 
 void CUpdaterDlg::OnFirmwareUpdate() {
   if (m_updateRunning) return;  // the last update's view refresh is still to come
-  CFwUpdate dlg(m_link, FirmwareImageForUpdate(), this);
+  CFwUpdate dlg(m_link, FirmwareImageForUpdate());
   dlg.SetSleepInhibitor(m_sleepInhibitor);
   // The update runs as a job of this window's device worker, so it never
   // overlaps an apply or a refresh on the link, and what comes after it
   // (the refresh below) runs once it is done.
   dlg.SetRunner([this](std::function<void()> work) {
     m_updateRunning = true;
-    GetDlgItem(ctl::kFirmwareUpdate)->setEnabled(false);
+    host().Enable(ctl::kFirmwareUpdate, false);
     m_worker.Post([this, work = std::move(work)] {
       work();
       RefreshAfterUpdate();
     });
   });
-  dlg.DoModal();
+  host().RunModal(dlg);
 }
 
 // On the worker, after an update's work. The link is closed whatever the
@@ -51,7 +49,7 @@ void CUpdaterDlg::RefreshAfterUpdate() {
   CallOnWindow([&] {
     *m_settings = record;
     ShowRefreshResult(result);
-    GetDlgItem(ctl::kFirmwareUpdate)->setEnabled(true);
+    host().Enable(ctl::kFirmwareUpdate, true);
   });
 }
 

@@ -1,8 +1,5 @@
 #include "app/fw_update_dlg.h"
 
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
 #include <chrono>
 
 #include "app/fw_update_template.h"
@@ -10,10 +7,17 @@
 
 namespace tr58k {
 
-CFwUpdate::CFwUpdate(DeviceLink& link, std::span<const uint8_t> stored, QWidget* parent)
-    : CDialogBase(FwUpdateDialogTemplate(), parent), m_link(link), m_stored(stored) {}
+CFwUpdate::CFwUpdate(DeviceLink& link, std::span<const uint8_t> stored)
+    : m_link(link), m_stored(stored) {}
 
 CFwUpdate::~CFwUpdate() {
+  // OnDestroy has waited for the work, when there was a window at all.
+  if (!Host()) m_ownWorker.Wait();
+}
+
+const DialogTemplate& CFwUpdate::Template() const { return FwUpdateDialogTemplate(); }
+
+void CFwUpdate::OnDestroy() {
   m_destroying = true;
   // The window refuses to close while the work runs, so this only happens
   // when it is torn down from outside. The work still reads the image and
@@ -21,44 +25,37 @@ CFwUpdate::~CFwUpdate() {
   std::unique_lock lock(m_workMutex);
   while (m_workAlive) {
     lock.unlock();
-    m_calls.RunPending();
+    host().Calls().RunPending();
     lock.lock();
     m_workEnded.wait_for(lock, std::chrono::milliseconds(2), [this] { return !m_workAlive; });
   }
-}
-
-QWidget* CFwUpdate::CreateControl(const ControlSpec& item) {
-  QWidget* control = CDialogBase::CreateControl(item);
-  if (item.id == fwctl::kStatus) {
-    // A status line rather than an input box: no frame.
-    if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setFrame(false);
-  }
-  return control;
+  lock.unlock();
+  m_ownWorker.Wait();
+  host().Calls().DropPosts();
 }
 
 void CFwUpdate::OnInitDialog() {
-  m_progress = GetDlgItemAs<QProgressBar>(fwctl::kProgress);
-  m_updateButton = GetDlgItemAs<QPushButton>(fwctl::kUpdate);
-  m_status = GetDlgItemAs<QLineEdit>(fwctl::kStatus);
-  m_exitButton = GetDlgItemAs<QPushButton>(fwctl::kExit);
-  connect(m_updateButton, &QPushButton::clicked, this, [this] { OnUpdateClicked(); });
-  connect(m_exitButton, &QPushButton::clicked, this, [this] { OnExitClicked(); });
-  m_exitButton->setEnabled(true);
-  m_updateButton->setFocus(Qt::OtherFocusReason);
+  host().Enable(fwctl::kExit, true);
+  host().SetFocus(fwctl::kUpdate);
+}
+
+void CFwUpdate::OnCommand(int id) {
+  if (id == fwctl::kUpdate) OnUpdateClicked();
+  if (id == fwctl::kExit) OnExitClicked();
 }
 
 void CFwUpdate::OnUpdateClicked() {
   // One update at a time: there is one image and one link.
   if (m_running) return;
-  m_exitButton->setEnabled(false);
-  m_status->clear();
+  host().Enable(fwctl::kExit, false);
+  host().SetText(fwctl::kStatus, "");
   if (LoadFirmwareImage(m_image, m_stored, *this) != 1) {
     EnableExitButton();
     SetStatusText(kImageErrorText);
     return;
   }
   m_running = true;
-  m_updateButton->setEnabled(false);
+  host().Enable(fwctl::kUpdate, false);
   {
     std::lock_guard lock(m_workMutex);
     m_workAlive = true;
@@ -84,7 +81,7 @@ UpdateOutcome CFwUpdate::ProbeAndUpdate() {
 }
 
 void CFwUpdate::WorkEnded() {
-  m_calls.Call([this] { OnWorkEnded(); });
+  host().Calls().Call([this] { OnWorkEnded(); });
   // Notified under the lock: once the window's thread sees the work ended
   // it may destroy the window, condition variable included.
   std::lock_guard lock(m_workMutex);
@@ -95,11 +92,11 @@ void CFwUpdate::WorkEnded() {
 void CFwUpdate::OnWorkEnded() {
   m_running = false;
   // Every ending of the work has enabled the exit button already.
-  m_exitButton->setEnabled(true);
-  m_updateButton->setEnabled(true);
+  host().Enable(fwctl::kExit, true);
+  host().Enable(fwctl::kUpdate, true);
   if (m_exitWhenEnded && !m_destroying) {
     m_exitWhenEnded = false;
-    done(QDialog::Accepted);
+    host().EndDialog(kIdOk);
   }
 }
 
@@ -110,29 +107,21 @@ void CFwUpdate::OnExitClicked() {
     m_exitWhenEnded = true;
     return;
   }
-  done(QDialog::Accepted);
+  host().EndDialog(kIdOk);
 }
 
-void CFwUpdate::OnEnterKey(QWidget*) {
-  // Enter outside a push button is the dialog's OK.
-  done(QDialog::Accepted);
-}
-
-void CFwUpdate::done(int result) {
-  if (m_running) return;  // the work still uses this window
-  CDialogBase::done(result);
-}
+void CFwUpdate::OnEnter(int) { host().EndDialog(kIdOk); }
 
 void CFwUpdate::SetStatusText(const std::string& text) {
-  m_calls.Call([&] { m_status->setText(QString::fromStdString(text)); });
+  host().Calls().Call([&] { host().SetText(fwctl::kStatus, text); });
 }
 
 void CFwUpdate::SetProgress(int position) {
-  m_calls.Call([&] { m_progress->setValue(position); });
+  host().Calls().Call([&] { host().SetProgressPos(fwctl::kProgress, position); });
 }
 
 void CFwUpdate::EnableExitButton() {
-  m_calls.Call([&] { m_exitButton->setEnabled(true); });
+  host().Calls().Call([&] { host().Enable(fwctl::kExit, true); });
 }
 
 }  // namespace tr58k

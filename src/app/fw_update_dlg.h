@@ -13,7 +13,6 @@
 // since the work uses the window's image and reports to its controls.
 #pragma once
 
-#include <QWidget>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -21,24 +20,17 @@
 #include <span>
 #include <string>
 
-#include "app/window_calls.h"
 #include "device/device_link.h"
 #include "firmware/firmware_image.h"
 #include "firmware/firmware_transfer.h"
 #include "firmware/firmware_worker.h"
 #include "firmware/sleep_inhibitor.h"
 #include "firmware/update_reporter.h"
-#include "ui/dialog_base.h"
-
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
+#include "ui/window_host.h"
 
 namespace tr58k {
 
-class CFwUpdate : public CDialogBase, public FirmwareUpdateReporter {
-  Q_OBJECT
-
+class CFwUpdate : public DialogLogic, public FirmwareUpdateReporter {
  public:
   // Runs one update's work on a thread other than the window's, once, and
   // returns at once. The work ends by telling the window.
@@ -47,9 +39,18 @@ class CFwUpdate : public CDialogBase, public FirmwareUpdateReporter {
   // `stored` is the image the update sends (the program's own is
   // EmbeddedFirmwareImage(); empty: the update refuses to start). `link`
   // and the bytes of `stored` must outlive the window.
-  CFwUpdate(DeviceLink& link, std::span<const uint8_t> stored, QWidget* parent = nullptr);
+  CFwUpdate(DeviceLink& link, std::span<const uint8_t> stored);
   // Should the work still run, waits for it to end, answering its calls.
   ~CFwUpdate() override;
+
+  const DialogTemplate& Template() const override;
+  void OnInitDialog() override;
+  void OnCommand(int id) override;
+  // Enter outside a push button is the dialog's OK.
+  void OnEnter(int focusId) override;
+  void OnDestroy() override;
+  // Every way of ending the dialog is refused while the work runs.
+  bool CanEnd() const override { return !m_running; }
 
   // Held while an update runs (may be null, the default).
   void SetSleepInhibitor(SleepInhibitor* inhibitor) { m_inhibitor = inhibitor; }
@@ -64,18 +65,10 @@ class CFwUpdate : public CDialogBase, public FirmwareUpdateReporter {
   void SetProgress(int position) override;
   void EnableExitButton() override;
 
-  // Every way of ending the dialog comes here; refused while the work runs.
-  void done(int result) override;
-
   // Window thread. True from a click that started the work until the work
   // has ended.
   bool UpdateRunning() const { return m_running; }
   const FirmwareImage& Image() const { return m_image; }
-
- protected:
-  QWidget* CreateControl(const ControlSpec& item) override;
-  void OnInitDialog() override;
-  void OnEnterKey(QWidget* control) override;
 
  private:
   // The probe and the update for the mode found, off the window's thread.
@@ -84,13 +77,9 @@ class CFwUpdate : public CDialogBase, public FirmwareUpdateReporter {
   void WorkEnded();
   void OnWorkEnded();
 
-  QProgressBar* m_progress = nullptr;
-  QPushButton* m_updateButton = nullptr;
-  QLineEdit* m_status = nullptr;
   // About 120 KiB, held inline: the window lives on its opener's stack for
   // one modal run, and loading allocates nothing for the image.
   FirmwareImage m_image;
-  QPushButton* m_exitButton = nullptr;
 
   DeviceLink& m_link;
   std::span<const uint8_t> m_stored;
@@ -103,7 +92,6 @@ class CFwUpdate : public CDialogBase, public FirmwareUpdateReporter {
   std::mutex m_workMutex;
   std::condition_variable m_workEnded;
   bool m_workAlive = false;
-  WindowCalls m_calls{this};
   FirmwareUpdateWorker m_ownWorker;  // last: joined before anything it uses goes
 };
 

@@ -1,23 +1,20 @@
-// The firmware update window on its own, against the simulated mouse on a
-// manual clock: its frame, the updates it runs and what it shows of them,
-// and how it refuses to close or start twice while its work runs.
+// The firmware update window's rules on the in-memory host, against the
+// simulated mouse on a manual clock: the updates it runs and what it shows
+// of them, and how it refuses to start twice while its work runs.
 #include "app/fw_update_dlg.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTest>
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <thread>
 
 #include "app/fw_update_template.h"
-#include "app/window_test_fixture.h"
 #include "firmware/firmware_messages.h"
+#include "testing/window_rig.h"
 
-namespace tr58k::test {
+namespace tr58k {
 namespace {
 
 std::vector<uint8_t> TestImage(size_t size) {
@@ -66,42 +63,37 @@ class RecordingFwUpdate final : public CFwUpdate {
 
 std::string Status(const char* text) { return std::string("status ") + text; }
 
-class FwUpdateDlgTest : public WindowTest {
+class FwUpdateDlgTest : public ::testing::Test {
  protected:
   RecordingFwUpdate& Open(size_t imageSize) {
     image_ = imageSize ? TestImage(imageSize) : std::vector<uint8_t>{};
-    fw_ = std::make_unique<RecordingFwUpdate>(*link_, image_);
-    fw_->InitDialog();
-    fw_->show();
-    fw_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(fw_.get()));
+    fw_ = std::make_unique<RecordingFwUpdate>(*rig.link, image_);
+    host_ = std::make_unique<FakeWindowHost>(*fw_);
+    host_->Init();
     // What the window's thread sees, each time the bar moves.
-    QObject::connect(Bar(), &QProgressBar::valueChanged, fw_.get(), [this](int value) {
-      seen_.push_back({value, ExitButton()->isEnabled(), UpdateButton()->isEnabled(), StatusText()});
-    });
+    host_->onProgressSet = [this](int, int value) {
+      seen_.push_back({value, host().IsEnabled(fwctl::kExit), host().IsEnabled(fwctl::kUpdate), StatusText()});
+    };
     return *fw_;
   }
   void TearDown() override {
     if (fw_) {
-      EXPECT_TRUE(QTest::qWaitFor([&] { return !fw_->UpdateRunning(); }, 20000));
+      EXPECT_TRUE(host().WaitUntil([&] { return !fw_->UpdateRunning(); }, 20000));
     }
+    host_.reset();
     fw_.reset();
-    WindowTest::TearDown();
   }
   // Clicks "固件更新" and waits until the work has ended.
   void RunUpdate() {
-    UpdateButton()->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !fw_->UpdateRunning(); }, 20000));
+    host().Click(fwctl::kUpdate);
+    ASSERT_TRUE(host().WaitUntil([&] { return !fw_->UpdateRunning(); }, 20000));
   }
-  QProgressBar* Bar() const { return fw_->GetDlgItemAs<QProgressBar>(fwctl::kProgress); }
-  QPushButton* UpdateButton() const { return fw_->GetDlgItemAs<QPushButton>(fwctl::kUpdate); }
-  QPushButton* ExitButton() const { return fw_->GetDlgItemAs<QPushButton>(fwctl::kExit); }
-  QLineEdit* StatusField() const { return fw_->GetDlgItemAs<QLineEdit>(fwctl::kStatus); }
-  QString StatusText() const { return StatusField()->text(); }
-  bool LinkClosed() const { return !link_->handle && link_->connected == 0; }
+  FakeWindowHost& host() { return *host_; }
+  std::string StatusText() { return host().GetText(fwctl::kStatus); }
+  bool LinkClosed() const { return !rig.link->handle && rig.link->connected == 0; }
   size_t RequestsOf(uint8_t code) const {
     size_t n = 0;
-    for (uint8_t c : RequestCommands()) n += c == code;
+    for (uint8_t c : rig.RequestCommands()) n += c == code;
     return n;
   }
 
@@ -109,36 +101,22 @@ class FwUpdateDlgTest : public WindowTest {
     int value;
     bool exitEnabled;
     bool updateEnabled;
-    QString status;
+    std::string status;
   };
+  WindowRig rig;
   std::vector<uint8_t> image_;
   std::unique_ptr<RecordingFwUpdate> fw_;
+  std::unique_ptr<FakeWindowHost> host_;
   std::vector<Seen> seen_;
 };
 
-TEST_F(FwUpdateDlgTest, FrameAndControlsAreThoseOfTheTemplate) {
-  RecordingFwUpdate& fw = Open(21504);
-  EXPECT_EQ(fw.windowTitle(), "ZEMO TR-58K 电竞光学鼠标 固件更新");
-  EXPECT_EQ(fw.size(), fw.Units().ToPixels(268, 110));
-  EXPECT_FALSE(fw.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint));
-  int index = 0;
-  for (const ControlSpec& item : FwUpdateDialogTemplate().controls) {
-    QWidget* widget = fw.findChild<QWidget*>(CDialogBase::ObjectNameFor(item, index++));
-    ASSERT_NE(widget, nullptr) << item.id;
-    EXPECT_EQ(widget->geometry(), fw.Units().ToPixels(item.x, item.y, item.width, item.height));
-  }
-  EXPECT_EQ(fw.findChild<QLabel*>("ctl_static2")->text(), "进度:");
-  EXPECT_EQ(UpdateButton()->text(), "固件更新");
-  EXPECT_EQ(ExitButton()->text(), "退出");
-  EXPECT_FALSE(UpdateButton()->isDefault() || ExitButton()->isDefault());
-  EXPECT_EQ(Bar()->minimum(), 0);
-  EXPECT_EQ(Bar()->maximum(), 100);
-  EXPECT_EQ(Bar()->value(), 0);
-  EXPECT_TRUE(StatusText().isEmpty());
-  EXPECT_FALSE(StatusField()->hasFrame());
-  EXPECT_FALSE(StatusField()->isReadOnly());
-  EXPECT_TRUE(ExitButton()->isEnabled());
-  EXPECT_EQ(QApplication::focusWidget(), UpdateButton());
+TEST_F(FwUpdateDlgTest, OpensIdleWithTheFocusOnTheUpdateButton) {
+  Open(21504);
+  EXPECT_TRUE(host().IsEnabled(fwctl::kExit));
+  EXPECT_TRUE(host().IsEnabled(fwctl::kUpdate));
+  EXPECT_EQ(host().GetFocus(), fwctl::kUpdate);
+  EXPECT_EQ(host().GetProgressPos(fwctl::kProgress), 0);
+  EXPECT_TRUE(StatusText().empty());
 }
 
 // Images of several sizes from normal mode: the progress after each block,
@@ -152,7 +130,7 @@ class FwUpdateSizeTest : public FwUpdateDlgTest, public ::testing::WithParamInte
 
 TEST_P(FwUpdateSizeTest, UpdateFromNormalModeShowsItsProgressAndTheNewVersion) {
   const SizeCase& c = GetParam();
-  mouse_->SetVersionNumber(0x0105);
+  rig.mouse->SetVersionNumber(0x0105);
   RecordingFwUpdate& fw = Open(c.size);
   RunUpdate();
   EXPECT_EQ(fw.Progress(), c.progress);
@@ -162,18 +140,18 @@ TEST_P(FwUpdateSizeTest, UpdateFromNormalModeShowsItsProgressAndTheNewVersion) {
   expected.push_back("exit");
   EXPECT_EQ(fw.Events(), expected);
   EXPECT_EQ(StatusText(), "更新完成，鼠标当前固件版本号：V1.06");
-  EXPECT_EQ(Bar()->value(), c.progress.back());
+  EXPECT_EQ(host().GetProgressPos(fwctl::kProgress), c.progress.back());
   ASSERT_FALSE(seen_.empty());
   for (const Seen& s : seen_) {
     EXPECT_FALSE(s.exitEnabled) << "at " << s.value;
     EXPECT_FALSE(s.updateEnabled) << "at " << s.value;
-    EXPECT_EQ(s.status, QString::fromUtf8(kUpdatingText));
+    EXPECT_EQ(s.status, std::string(kUpdatingText));
   }
-  EXPECT_TRUE(ExitButton()->isEnabled());
-  EXPECT_TRUE(UpdateButton()->isEnabled());
+  EXPECT_TRUE(host().IsEnabled(fwctl::kExit));
+  EXPECT_TRUE(host().IsEnabled(fwctl::kUpdate));
   EXPECT_TRUE(LinkClosed());
-  EXPECT_EQ(mouse_->VersionNumber(), 0x0106);
-  EXPECT_TRUE(clock_.SleepsOn(std::this_thread::get_id()).empty());
+  EXPECT_EQ(rig.mouse->VersionNumber(), 0x0106);
+  EXPECT_TRUE(rig.clock.SleepsOn(std::this_thread::get_id()).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -185,16 +163,16 @@ INSTANTIATE_TEST_SUITE_P(
         ));
 
 TEST_F(FwUpdateDlgTest, AMouseInItsBootloaderShowsNoTextUntilTheTransferBegins) {
-  mouse_->Reenumerate(MouseMode::kBootloader, 0);
+  rig.mouse->Reenumerate(MouseMode::kBootloader, 0);
   RecordingFwUpdate& fw = Open(21504);
-  clock_.HoldSleepsOf(50);  // BeginTransfer's own wait
-  UpdateButton()->click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
-  EXPECT_TRUE(StatusText().isEmpty());
-  EXPECT_FALSE(ExitButton()->isEnabled());
-  EXPECT_FALSE(UpdateButton()->isEnabled());
-  clock_.Release();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !fw.UpdateRunning(); }, 20000));
+  rig.clock.HoldSleepsOf(50);  // BeginTransfer's own wait
+  host().Click(fwctl::kUpdate);
+  ASSERT_TRUE(host().WaitUntil([&] { return rig.clock.Held(); }, 10000));
+  EXPECT_TRUE(StatusText().empty());
+  EXPECT_FALSE(host().IsEnabled(fwctl::kExit));
+  EXPECT_FALSE(host().IsEnabled(fwctl::kUpdate));
+  rig.clock.Release();
+  ASSERT_TRUE(host().WaitUntil([&] { return !fw.UpdateRunning(); }, 20000));
   EXPECT_EQ(fw.Events().front(), Status(kUpdatingText));
   EXPECT_EQ(StatusText(), "更新完成，鼠标当前固件版本号：V0.27");
   EXPECT_EQ(RequestsOf(0x3A), 0u);  // no EnterBootloader
@@ -205,29 +183,25 @@ TEST_F(FwUpdateDlgTest, AMouseInItsBootloaderShowsNoTextUntilTheTransferBegins) 
 // for a bootloader that is not there, the window answers, shows nothing and
 // keeps both buttons disabled; then it reports the absent mouse.
 TEST_F(FwUpdateDlgTest, NoMouseIsReportedAfterAProbeThatLeavesTheWindowResponsive) {
-  mouse_->Unplug();
+  rig.mouse->Unplug();
   RecordingFwUpdate& fw = Open(21504);
-  clock_.HoldSleepsOf(1500);
-  UpdateButton()->click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
+  rig.clock.HoldSleepsOf(1500);
+  host().Click(fwctl::kUpdate);
+  ASSERT_TRUE(host().WaitUntil([&] { return rig.clock.Held(); }, 10000));
   EXPECT_TRUE(fw.UpdateRunning());
-  EXPECT_TRUE(StatusText().isEmpty());
-  EXPECT_FALSE(ExitButton()->isEnabled());
-  EXPECT_FALSE(UpdateButton()->isEnabled());
-  // The window's thread is free: it takes typing meanwhile.
-  QTest::keyClicks(StatusField(), "x");
-  EXPECT_EQ(StatusText(), "x");
-  StatusField()->clear();
-  clock_.Release();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !fw.UpdateRunning(); }, 10000));
+  EXPECT_TRUE(StatusText().empty());
+  EXPECT_FALSE(host().IsEnabled(fwctl::kExit));
+  EXPECT_FALSE(host().IsEnabled(fwctl::kUpdate));
+  rig.clock.Release();
+  ASSERT_TRUE(host().WaitUntil([&] { return !fw.UpdateRunning(); }, 10000));
   EXPECT_EQ(fw.Events(), (std::vector<std::string>{"exit", Status(kMouseNotDetectedText)}));
   EXPECT_EQ(StatusText(), "检测不到TR-58K鼠标，请重试");
-  EXPECT_TRUE(ExitButton()->isEnabled());
-  EXPECT_TRUE(UpdateButton()->isEnabled());
-  EXPECT_EQ(Bar()->value(), 0);
+  EXPECT_TRUE(host().IsEnabled(fwctl::kExit));
+  EXPECT_TRUE(host().IsEnabled(fwctl::kUpdate));
+  EXPECT_EQ(host().GetProgressPos(fwctl::kProgress), 0);
   EXPECT_TRUE(LinkClosed());
-  EXPECT_EQ(clock_.CountOf(1500), 2u);
-  EXPECT_TRUE(clock_.SleepsOn(std::this_thread::get_id()).empty());
+  EXPECT_EQ(rig.clock.CountOf(1500), 2u);
+  EXPECT_TRUE(rig.clock.SleepsOn(std::this_thread::get_id()).empty());
 }
 
 // No image in the build, or one too large for the image buffer: refused on
@@ -236,14 +210,14 @@ class FwUpdateBadImageTest : public FwUpdateDlgTest, public ::testing::WithParam
 
 TEST_P(FwUpdateBadImageTest, IsRefusedBeforeAnythingIsSent) {
   RecordingFwUpdate& fw = Open(GetParam());
-  mouse_->ClearLog();
-  UpdateButton()->click();
+  rig.mouse->ClearLog();
+  host().Click(fwctl::kUpdate);
   EXPECT_FALSE(fw.UpdateRunning());
   EXPECT_EQ(StatusText(), "读取固件文件错误，请重试！");
   EXPECT_EQ(fw.Events().back(), Status(kImageErrorText));
-  EXPECT_TRUE(ExitButton()->isEnabled());
-  EXPECT_TRUE(UpdateButton()->isEnabled());
-  EXPECT_TRUE(mouse_->Exchanges().empty());
+  EXPECT_TRUE(host().IsEnabled(fwctl::kExit));
+  EXPECT_TRUE(host().IsEnabled(fwctl::kUpdate));
+  EXPECT_TRUE(rig.mouse->Exchanges().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(NoneOrTooLarge, FwUpdateBadImageTest, ::testing::Values(0, 122881));
@@ -251,17 +225,17 @@ INSTANTIATE_TEST_SUITE_P(NoneOrTooLarge, FwUpdateBadImageTest, ::testing::Values
 // Pulled out mid-transfer: the error text, the bar where it was, the window
 // free to run again or to close.
 TEST_F(FwUpdateDlgTest, AnUnplugMidTransferLeavesTheBarAndEnablesExit) {
-  mouse_->AddFault(Fault::UnplugBefore(SimExchangeKind::kSet).ForCommand(0x06).Nth(4));
+  rig.mouse->AddFault(Fault::UnplugBefore(SimExchangeKind::kSet).ForCommand(0x06).Nth(4));
   RecordingFwUpdate& fw = Open(21504);
   RunUpdate();
   EXPECT_EQ(StatusText(), "固件更新出现错误，请重试！");
   EXPECT_EQ(fw.Progress(), (std::vector<int>{2, 2, 6, 11}));
-  EXPECT_EQ(Bar()->value(), 11);
-  EXPECT_TRUE(ExitButton()->isEnabled());
-  EXPECT_TRUE(UpdateButton()->isEnabled());
+  EXPECT_EQ(host().GetProgressPos(fwctl::kProgress), 11);
+  EXPECT_TRUE(host().IsEnabled(fwctl::kExit));
+  EXPECT_TRUE(host().IsEnabled(fwctl::kUpdate));
   EXPECT_TRUE(LinkClosed());
-  ExitButton()->click();
-  EXPECT_FALSE(fw.isVisible());
+  host().Click(fwctl::kExit);
+  EXPECT_FALSE(!host().Ended());
 }
 
 TEST_F(FwUpdateDlgTest, ASecondUpdateStartsFromTheNewVersionAndTheBarWhereItWas) {
@@ -276,63 +250,18 @@ TEST_F(FwUpdateDlgTest, ASecondUpdateStartsFromTheNewVersionAndTheBarWhereItWas)
   EXPECT_EQ(seen_.front().value, 2);
 }
 
-// While the work runs every way of leaving is refused and a second start
-// does nothing; once it has ended each way closes the window as usual.
-struct CloseCase {
-  const char* how;
-  void (*close)(CFwUpdate& fw);
-  int result;
-};
-void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.how; }
-class FwUpdateCloseTest : public FwUpdateDlgTest, public ::testing::WithParamInterface<CloseCase> {};
-
-TEST_P(FwUpdateCloseTest, IsRefusedWhileTheWorkRunsAndWorksAfterwards) {
-  const CloseCase& way = GetParam();
-  RecordingFwUpdate& fw = Open(21504);
-  clock_.HoldSleepsOf(500);  // the pause after the transfer has begun
-  UpdateButton()->click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
-  way.close(fw);
-  QTest::qWait(1);
-  EXPECT_TRUE(fw.isVisible());
-  UpdateButton()->click();  // disabled: nothing
-  fw.OnUpdateClicked();     // and refused when asked directly
-  clock_.Release();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !fw.UpdateRunning(); }, 20000));
-  EXPECT_EQ(StatusText(), "更新完成，鼠标当前固件版本号：V0.27");
-  EXPECT_EQ(RequestsOf(0x3A), 1u) << "a second update was started";
-  way.close(fw);
-  EXPECT_FALSE(fw.isVisible());
-  EXPECT_EQ(fw.result(), way.result);
-}
-
-QLineEdit* StatusOf(CFwUpdate& fw) { return fw.GetDlgItemAs<QLineEdit>(fwctl::kStatus); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Ways, FwUpdateCloseTest,
-    ::testing::Values(
-        CloseCase{"CloseBox", [](CFwUpdate& fw) { fw.close(); }, QDialog::Rejected},
-        CloseCase{"Escape", [](CFwUpdate& fw) { QTest::keyClick(StatusOf(fw), Qt::Key_Escape); },
-                  QDialog::Rejected},
-        CloseCase{"Enter", [](CFwUpdate& fw) { QTest::keyClick(StatusOf(fw), Qt::Key_Return); },
-                  QDialog::Accepted},
-        CloseCase{"ExitButton",
-                  [](CFwUpdate& fw) { fw.GetDlgItemAs<QPushButton>(fwctl::kExit)->click(); },
-                  QDialog::Accepted}),
-    [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.how); });
-
 // The exit button enabled by the work a moment before it ends: a click then
 // is kept and honoured at the end rather than lost.
 TEST_F(FwUpdateDlgTest, AnExitAskedForAsTheWorkEndsClosesTheWindowAtItsEnd) {
   RecordingFwUpdate& fw = Open(1500);
-  clock_.HoldSleepsOf(500);
-  UpdateButton()->click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
+  rig.clock.HoldSleepsOf(500);
+  host().Click(fwctl::kUpdate);
+  ASSERT_TRUE(host().WaitUntil([&] { return rig.clock.Held(); }, 10000));
   fw.OnExitClicked();
-  EXPECT_TRUE(fw.isVisible());
-  clock_.Release();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !fw.isVisible(); }, 20000));
-  EXPECT_EQ(fw.result(), QDialog::Accepted);
+  EXPECT_FALSE(host().Ended());
+  rig.clock.Release();
+  ASSERT_TRUE(host().WaitUntil([&] { return host().Ended(); }, 20000));
+  EXPECT_EQ(host().Result(), kIdOk);
   EXPECT_EQ(StatusText(), "更新完成，鼠标当前固件版本号：V0.27");
 }
 
@@ -341,18 +270,19 @@ TEST_F(FwUpdateDlgTest, DestroyingTheWindowMidUpdateWaitsForTheWork) {
   image_ = TestImage(1500);
   // The window itself: a recording subclass would be gone before the base
   // waits for the work that still reports to it.
-  auto fw = std::make_unique<CFwUpdate>(*link_, image_);
-  fw->InitDialog();
-  fw->show();
-  clock_.HoldSleepsOf(500);
-  fw->GetDlgItemAs<QPushButton>(fwctl::kUpdate)->click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
-  std::thread release([this] { clock_.Release(); });
+  auto fw = std::make_unique<CFwUpdate>(*rig.link, image_);
+  auto host = std::make_unique<FakeWindowHost>(*fw);
+  host->Init();
+  rig.clock.HoldSleepsOf(500);
+  host->Click(fwctl::kUpdate);
+  ASSERT_TRUE(host->WaitUntil([&] { return rig.clock.Held(); }, 10000));
+  std::thread release([this] { rig.clock.Release(); });
+  host.reset();
   fw.reset();
   release.join();
   EXPECT_TRUE(LinkClosed());
-  EXPECT_EQ(mouse_->VersionNumber(), 0x0027);
+  EXPECT_EQ(rig.mouse->VersionNumber(), 0x0027);
 }
 
 }  // namespace
-}  // namespace tr58k::test
+}  // namespace tr58k

@@ -1,26 +1,22 @@
-// The main window's life against the simulated mouse: start-up with the
-// mouse absent and present, plug and unplug, keys, the frame.
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFileInfo>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSlider>
-#include <QTest>
-#include <QTimer>
+// The main window's start-up, plug and unplug rules on the in-memory host,
+// against the simulated mouse on a manual clock.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <thread>
 
 #include "app/main_dialog_template.h"
-#include "app/window_test_fixture.h"
-#include "settings/profile_file.h"
-#include "ui/dhs_static.h"
+#include "app/updater_dlg.h"
+#include "testing/window_rig.h"
 
-namespace tr58k::test {
+namespace tr58k {
 namespace {
 
 constexpr char kMousePath[] = "/sys/devices/pci0000:00/usb1/1-1/1-1:1.1/0003:4C95:5837.0009/hidraw/hidraw4";
+
+int Edit(int row) { return ctl::kDpiEdit1 + row; }
+int Slider(int row) { return ctl::kDpiSlider1 + row; }
 
 struct ShownSettings {
   int levelIndex;
@@ -30,15 +26,15 @@ struct ShownSettings {
   std::array<int, 4> sliders;
 };
 
-class MainWindowTest : public WindowTest {
+class MainWindowRulesTest : public ::testing::Test {
  protected:
   void ExpectShown(const ShownSettings& s) {
-    EXPECT_EQ(LevelCount()->currentIndex(), s.levelIndex);
-    EXPECT_EQ(ReportRate()->currentIndex(), s.rateIndex);
-    EXPECT_EQ(Backlight()->isChecked(), s.backlight);
+    EXPECT_EQ(host().GetCurSel(ctl::kLevelCount), s.levelIndex);
+    EXPECT_EQ(host().GetCurSel(ctl::kReportRate), s.rateIndex);
+    EXPECT_EQ(host().GetCheck(ctl::kBacklight), s.backlight);
     for (int k = 0; k < 4; ++k) {
-      EXPECT_EQ(EditText(k), QString::fromUtf8(s.edits[k])) << "row " << k + 1;
-      EXPECT_EQ(Slider(k)->value(), s.sliders[k]) << "row " << k + 1;
+      EXPECT_EQ(EditText(k), s.edits[k]) << "row " << k + 1;
+      EXPECT_EQ(host().GetSliderPos(Slider(k)), s.sliders[k]) << "row " << k + 1;
     }
   }
   static MouseSettings Custom() {
@@ -52,355 +48,164 @@ class MainWindowTest : public WindowTest {
   }
   static constexpr ShownSettings kDefaults = {3, 0, true, {"400", "800", "1600", "3200"}, {8, 16, 32, 64}};
   static constexpr ShownSettings kCustom = {1, 2, false, {"450", "900", "5000", "12000"}, {9, 18, 100, 240}};
+  FakeWindowHost& host() { return rig.Host(); }
+  CUpdaterDlg& win() { return rig.Window(); }
+  std::string Version() { return host().GetText(ctl::kFirmwareVersion); }
+  std::string EditText(int row) { return host().GetText(Edit(row)); }
+
+  WindowRig rig;
 };
 
-TEST_F(MainWindowTest, FrameAndFixedTextsAreThoseOfTheTemplate) {
-  mouse_->Unplug();
-  CUpdaterDlg& dlg = OpenWindow();
-  EXPECT_EQ(dlg.windowTitle(), "ZEMO TR-58K 电竞光学鼠标");
-  EXPECT_EQ(dlg.size(), dlg.Units().ToPixels(345, 296));
-  EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
-  EXPECT_FALSE(dlg.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_TRUE(dlg.windowIcon().availableSizes().contains(QSize(32, 32)));
-  int index = 0;
-  for (const ControlSpec& item : MainDialogTemplate().controls) {
-    QWidget* widget = dlg.findChild<QWidget*>(CDialogBase::ObjectNameFor(item, index++));
-    ASSERT_NE(widget, nullptr) << item.text;
-    EXPECT_EQ(widget->pos(), dlg.Units().ToPixels(item.x, item.y, item.width, item.height).topLeft());
-    if (item.id == kNoControlId) {
-      const QString text = QString::fromUtf8(item.text);
-      if (auto* label = qobject_cast<QLabel*>(widget)) {
-        EXPECT_EQ(label->text(), text);
-      }
-      if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-        EXPECT_EQ(group->title(), text);
-      }
-    }
-  }
-  EXPECT_EQ(Button(ctl::kApply)->text(), "应用当前设置");
-  EXPECT_EQ(Button(ctl::kRestoreFactory)->text(), "还原出厂配置");
-  EXPECT_EQ(Button(ctl::kDriverUpdate)->text(), "驱动更新");
-  EXPECT_EQ(Button(ctl::kFirmwareUpdate)->text(), "固件更新");
-  EXPECT_EQ(Backlight()->text(), "开启滚轮背光");
-  const QStringList levels{"1", "2", "3", "4"};
-  const QStringList rates{"1000 Hz", "500 Hz", "250 Hz", "125 Hz"};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(LevelCount()->itemText(i), levels[i]);
-    EXPECT_EQ(ReportRate()->itemText(i), rates[i]);
-  }
-  EXPECT_EQ(dlg.GetDlgItemAs<QLabel>(ctl::kProgramVersion)->text(), "V0.26");
-  for (int k = 0; k < 4; ++k) {
-    auto* label = dlg.GetDlgItemAs<CDhsStatic>(ctl::kDpiLabel1 + k);
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->texts, QStringList{QStringLiteral("DPI%1:").arg(k + 1)});
-    EXPECT_EQ(label->backColor, kLevelCaptionColors[k]);
-    EXPECT_EQ(Slider(k)->minimum(), 1);
-    EXPECT_EQ(Slider(k)->maximum(), 320);
-  }
-  EXPECT_TRUE(dlg.Timer().isActive());
-  EXPECT_EQ(dlg.Timer().interval(), 200);
-}
-
-TEST_F(MainWindowTest, RowCaptionsArePaintedInTheLevelColours) {
-  CUpdaterDlg& dlg = OpenWindow();
-  const QColor fills[] = {QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255), QColor(255, 255, 255)};
-  for (int k = 0; k < 4; ++k) {
-    QWidget* label = dlg.GetDlgItem(ctl::kDpiLabel1 + k);
-    const QImage image = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(image.pixelColor(0, 0), fills[k]) << "row " << k + 1;
-    EXPECT_EQ(image.pixelColor(image.width() - 1, image.height() - 1), fills[k]);
-    int ink = 0;
-    for (int x = 0; x < image.width(); ++x) {
-      ink += image.pixelColor(x, image.height() / 2) != fills[k];
-    }
-    EXPECT_GT(ink, 0) << "caption of row " << k + 1 << " not drawn";
-  }
-}
-
-TEST_F(MainWindowTest, MouseAbsentWithoutProfileShowsTheDefaults) {
-  mouse_->Unplug();
-  OpenWindow();
+TEST_F(MainWindowRulesTest, MouseAbsentWithoutProfileShowsTheDefaults) {
+  rig.mouse->Unplug();
+  rig.Open();
   ExpectShown(kDefaults);
-  for (int k = 0; k < 4; ++k) EXPECT_TRUE(Edit(k)->isVisible());
-  EXPECT_EQ(FirmwareVersion()->text(), "-.--");
-  EXPECT_TRUE(boxes_.boxes.empty());
-  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(ProfilePath())));
+  for (int k = 0; k < 4; ++k) EXPECT_TRUE(host().IsShown(Edit(k)));
+  EXPECT_EQ(Version(), "-.--");
+  EXPECT_TRUE(host().warnings.empty());
+  EXPECT_FALSE(std::filesystem::exists(rig.ProfilePath()));
 }
 
-TEST_F(MainWindowTest, MouseThisUserMayNotOpenNamesTheUdevRule) {
-  mouse_->AddFault(Fault::OpenError(hid_error::kAccessDenied, Fault::kForever));
-  OpenWindow();
-  EXPECT_EQ(FirmwareVersion()->text(), "-.--");
-  EXPECT_TRUE(FirmwareVersion()->toolTip().contains("70-zemo-tr58k.rules"));
-  EXPECT_TRUE(FirmwareVersion()->toolTip().contains("/dev/hidraw"));
-  EXPECT_TRUE(boxes_.boxes.empty()) << "no message box beyond the usual ones";
+TEST_F(MainWindowRulesTest, MouseThisUserMayNotOpenNamesTheUdevRule) {
+  rig.mouse->AddFault(Fault::OpenError(hid_error::kAccessDenied, Fault::kForever));
+  rig.Open();
+  EXPECT_EQ(Version(), "-.--");
+  EXPECT_NE(host().Get(ctl::kFirmwareVersion).toolTip.find("70-zemo-tr58k.rules"), std::string::npos);
+  EXPECT_NE(host().Get(ctl::kFirmwareVersion).toolTip.find("/dev/hidraw"), std::string::npos);
+  EXPECT_TRUE(host().warnings.empty()) << "no message box beyond the usual ones";
 
   // Once the rule is in place and the mouse replugged, the hint goes away.
-  mouse_->ClearFaults();
-  mouse_->Unplug();
-  mouse_->Plug();
-  Settle();
-  EXPECT_EQ(FirmwareVersion()->text(), "V0.26");
-  EXPECT_TRUE(FirmwareVersion()->toolTip().isEmpty());
+  rig.mouse->ClearFaults();
+  rig.mouse->Unplug();
+  rig.mouse->Plug();
+  rig.Settle();
+  EXPECT_EQ(Version(), "V0.26");
+  EXPECT_TRUE(host().Get(ctl::kFirmwareVersion).toolTip.empty());
 }
 
-TEST_F(MainWindowTest, MouseAbsentShowsTheProfile) {
-  mouse_->Unplug();
-  WriteProfile(Custom());
-  OpenWindow();
+TEST_F(MainWindowRulesTest, MouseAbsentShowsTheProfile) {
+  rig.mouse->Unplug();
+  rig.WriteProfile(Custom());
+  rig.Open();
   ExpectShown(kCustom);
-  EXPECT_TRUE(Edit(1)->isVisible());
-  EXPECT_FALSE(Edit(2)->isVisible());
-  EXPECT_EQ(FirmwareVersion()->text(), "-.--");
-  EXPECT_EQ(dlg_->Settings().dpiLevelCount, 2);
+  EXPECT_TRUE(host().IsShown(Edit(1)));
+  EXPECT_FALSE(host().IsShown(Edit(2)));
+  EXPECT_EQ(Version(), "-.--");
+  EXPECT_EQ(win().Settings().dpiLevelCount, 2);
 }
 
-TEST_F(MainWindowTest, MousePresentShowsItsSettingsAndVersion) {
-  SetMouseSettings(Custom());
-  WriteProfile(MouseSettings{});
-  OpenWindow();
+TEST_F(MainWindowRulesTest, VersionNumberReadsAsDecimalDigits) {
+  rig.mouse->SetVersionNumber(0x0103);
+  rig.Open();
+  EXPECT_EQ(Version(), "V1.03");
+}
+
+TEST_F(MainWindowRulesTest, FailedConfigurationReadKeepsTheProfileButShowsTheVersion) {
+  rig.WriteProfile(Custom());
+  rig.mouse->AddFault(Fault::Status(2).ForCommand(0x07));
+  rig.Open();
   ExpectShown(kCustom);
-  EXPECT_EQ(FirmwareVersion()->text(), "V0.26");
-  EXPECT_EQ(link_->connected, 1);
-  // The start-up read ran before the window was shown, on its own thread.
-  EXPECT_FALSE(clock_.SleepsOn(std::this_thread::get_id()).empty());
+  EXPECT_EQ(Version(), "V0.26");
 }
 
-TEST_F(MainWindowTest, VersionNumberReadsAsDecimalDigits) {
-  mouse_->SetVersionNumber(0x0103);
-  OpenWindow();
-  EXPECT_EQ(FirmwareVersion()->text(), "V1.03");
-}
-
-TEST_F(MainWindowTest, FailedConfigurationReadKeepsTheProfileButShowsTheVersion) {
-  WriteProfile(Custom());
-  mouse_->AddFault(Fault::Status(2).ForCommand(0x07));
-  OpenWindow();
+TEST_F(MainWindowRulesTest, PluggingInShowsTheMouseSettingsAndDropsUnappliedEdits) {
+  rig.mouse->Unplug();
+  rig.SetMouseSettings(Custom());
+  rig.Open();
+  host().SetText(Edit(0), "7000");
+  host().SetCurSel(ctl::kReportRate, 3);
+  rig.clock.Clear();
+  rig.mouse->Plug();
+  rig.Settle();
   ExpectShown(kCustom);
-  EXPECT_EQ(FirmwareVersion()->text(), "V0.26");
-}
-
-TEST_F(MainWindowTest, PluggingInShowsTheMouseSettingsAndDropsUnappliedEdits) {
-  mouse_->Unplug();
-  SetMouseSettings(Custom());
-  OpenWindow();
-  StopTimer();
-  Edit(0)->setText("7000");
-  ComboSetCurSel(ReportRate(), 3);
-  clock_.Clear();
-  mouse_->Plug();
-  Settle();
-  ExpectShown(kCustom);
-  EXPECT_EQ(FirmwareVersion()->text(), "V0.26");
+  EXPECT_EQ(Version(), "V0.26");
   // One settle wait for the mouse (two interfaces, two arrivals), none of it
   // and none of the exchanges on the window's thread.
-  EXPECT_EQ(clock_.CountOf(900), 1u);
-  EXPECT_TRUE(clock_.SleepsOn(std::this_thread::get_id()).empty());
-  EXPECT_GE(dlg_->DeviceEventsSeen(), 2u);
+  EXPECT_EQ(rig.clock.CountOf(900), 1u);
+  EXPECT_TRUE(rig.clock.SleepsOn(std::this_thread::get_id()).empty());
+  EXPECT_GE(win().DeviceEventsSeen(), 2u);
 }
 
-TEST_F(MainWindowTest, ArrivalWhileConnectedIsIgnored) {
-  OpenWindow();
-  StopTimer();
-  Edit(2)->setText("123");
-  clock_.Clear();
-  mouse_->ClearLog();
-  EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kArrival, kMousePath}));
-  Settle();
-  EXPECT_EQ(clock_.CountOf(900), 0u);
-  EXPECT_TRUE(mouse_->Requests().empty());
+TEST_F(MainWindowRulesTest, ArrivalWhileConnectedIsIgnored) {
+  rig.Open();
+  host().SetText(Edit(2), "123");
+  rig.clock.Clear();
+  rig.mouse->ClearLog();
+  win().OnDeviceChange({HidEventKind::kArrival, kMousePath});
+  rig.Settle();
+  EXPECT_EQ(rig.clock.CountOf(900), 0u);
+  EXPECT_TRUE(rig.mouse->Requests().empty());
   EXPECT_EQ(EditText(2), "123");
 }
 
-TEST_F(MainWindowTest, ArrivalsOfOtherDevicesChangeNothing) {
-  mouse_->Unplug();
-  OpenWindow();
-  StopTimer();
-  Edit(0)->setText("777");
-  clock_.Clear();
+TEST_F(MainWindowRulesTest, ArrivalsOfOtherDevicesChangeNothing) {
+  rig.mouse->Unplug();
+  rig.Open();
+  host().SetText(Edit(0), "777");
+  rig.clock.Clear();
   const char* paths[] = {
       "/sys/devices/usb1/1-2/0003:046D:C077.0001/hidraw/hidraw0",  // another vendor
       "/sys/devices/usb1/1-1/0003:4C95:5836.0002/hidraw/hidraw1",  // the bootloader
       "",
   };
   for (const char* path : paths) {
-    EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kArrival, path}));
-    EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kRemoveComplete, path}));
+    win().OnDeviceChange({HidEventKind::kArrival, path});
+    win().OnDeviceChange({HidEventKind::kRemoveComplete, path});
   }
-  EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kOther, kMousePath}));
-  Settle();
-  EXPECT_EQ(clock_.Records().size(), 0u);
+  win().OnDeviceChange({HidEventKind::kOther, kMousePath});
+  rig.Settle();
+  EXPECT_EQ(rig.clock.Records().size(), 0u);
   EXPECT_EQ(EditText(0), "777");
-  EXPECT_EQ(FirmwareVersion()->text(), "-.--");
+  EXPECT_EQ(Version(), "-.--");
 }
 
-TEST_F(MainWindowTest, UnpluggingShowsNoVersionAndRewritesOnlyTheDpiBoxes) {
-  OpenWindow();
-  StopTimer();
-  Edit(1)->setText("1234");
-  ComboSetCurSel(LevelCount(), 0);
-  Backlight()->setChecked(false);
-  mouse_->Unplug();
-  Settle();
-  EXPECT_EQ(FirmwareVersion()->text(), "-.--");
+TEST_F(MainWindowRulesTest, UnpluggingShowsNoVersionAndRewritesOnlyTheDpiBoxes) {
+  rig.Open();
+  host().SetText(Edit(1), "1234");
+  host().SetCurSel(ctl::kLevelCount, 0);
+  host().SetCheck(ctl::kBacklight, false);
+  rig.mouse->Unplug();
+  rig.Settle();
+  EXPECT_EQ(Version(), "-.--");
   EXPECT_EQ(EditText(1), "800");  // m_dpiValue again
-  EXPECT_EQ(LevelCount()->currentIndex(), 0);
-  EXPECT_FALSE(Backlight()->isChecked());
-  EXPECT_EQ(link_->connected, 0);
-  EXPECT_EQ(link_->handle, nullptr);
+  EXPECT_EQ(host().GetCurSel(ctl::kLevelCount), 0);
+  EXPECT_FALSE(host().GetCheck(ctl::kBacklight));
+  EXPECT_EQ(rig.link->connected, 0);
+  EXPECT_EQ(rig.link->handle, nullptr);
 }
 
-TEST_F(MainWindowTest, RemovalWhileDisconnectedIsIgnored) {
-  mouse_->Unplug();
-  OpenWindow();
-  StopTimer();
-  Edit(1)->setText("1234");
-  EXPECT_TRUE(dlg_->OnDeviceChange({HidEventKind::kRemoveComplete, kMousePath}));
-  Settle();
+TEST_F(MainWindowRulesTest, RemovalWhileDisconnectedIsIgnored) {
+  rig.mouse->Unplug();
+  rig.Open();
+  host().SetText(Edit(1), "1234");
+  win().OnDeviceChange({HidEventKind::kRemoveComplete, kMousePath});
+  rig.Settle();
   EXPECT_EQ(EditText(1), "1234");
-  EXPECT_EQ(FirmwareVersion()->text(), "-.--");
-}
-
-TEST_F(MainWindowTest, UnplugAndPlugAgainReconnects) {
-  OpenWindow();
-  StopTimer();
-  mouse_->Unplug();
-  Settle();
-  ASSERT_EQ(FirmwareVersion()->text(), "-.--");
-  mouse_->SetVersionNumber(0x0027);
-  mouse_->Plug();
-  Settle();
-  EXPECT_EQ(FirmwareVersion()->text(), "V0.27");
-  EXPECT_EQ(link_->connected, 1);
+  EXPECT_EQ(Version(), "-.--");
 }
 
 // The refresh after a plug-in waits and talks to the mouse off the window's
 // thread: while it is held in its settle wait the window keeps answering,
 // and the controls change only once it is done.
-TEST_F(MainWindowTest, WindowKeepsAnsweringWhileTheArrivalRefreshWaits) {
-  mouse_->Unplug();
-  SetMouseSettings(Custom());
-  OpenWindow();
-  StopTimer();
-  clock_.HoldSleepsOf(900);
-  mouse_->Plug();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return clock_.Held(); }, 10000));
+TEST_F(MainWindowRulesTest, WindowKeepsAnsweringWhileTheArrivalRefreshWaits) {
+  rig.mouse->Unplug();
+  rig.SetMouseSettings(Custom());
+  rig.Open();
+  rig.clock.HoldSleepsOf(900);
+  rig.mouse->Plug();
+  ASSERT_TRUE(rig.WaitUntil([&] { return rig.clock.Held(); }));
   // Meanwhile: a tick, a slider move, typing.
-  Edit(3)->setText("5000");
-  dlg_->OnTimer();
-  EXPECT_EQ(Slider(3)->value(), 100);
-  Slider(0)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  host().SetText(Edit(3), "5000");
+  win().OnTimerTick();
+  EXPECT_EQ(host().GetSliderPos(Slider(3)), 100);
+  host().MoveSlider(Slider(0), host().GetSliderPos(Slider(0)) + 1);
   EXPECT_EQ(EditText(0), "450");
-  EXPECT_EQ(FirmwareVersion()->text(), "-.--");
-  clock_.Release();
-  Settle();
+  EXPECT_EQ(Version(), "-.--");
+  rig.clock.Release();
+  rig.Settle();
   ExpectShown(kCustom);
-  EXPECT_EQ(FirmwareVersion()->text(), "V0.26");
-}
-
-TEST_F(MainWindowTest, MissingNotificationsAreReportedAndTheWindowWorksOn) {
-  // A platform without plug and unplug notifications.
-  class NoMonitor final : public HidBackend {
-   public:
-    explicit NoMonitor(HidBackend& inner) : inner_(inner) {}
-    std::vector<HidInterfaceInfo> Enumerate() override { return inner_.Enumerate(); }
-    std::unique_ptr<HidDevice> Open(const std::string& path, uint32_t* error) override {
-      return inner_.Open(path, error);
-    }
-    std::unique_ptr<HidMonitor> CreateMonitor() override { return nullptr; }
-
-   private:
-    HidBackend& inner_;
-  } backend(*mouse_);
-  link_ = std::make_unique<DeviceLink>(backend, clock_);
-  OpenWindow();
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(boxes_.boxes[0].text, "RegisterDeviceNotification Failed!");
-  EXPECT_EQ(boxes_.boxes[0].caption, ApplicationName());
-  EXPECT_EQ(FirmwareVersion()->text(), "V0.26");
-  dlg_.reset();  // before the backend goes
-}
-
-TEST_F(MainWindowTest, EscapeAndTheCloseBoxEndTheWindow) {
-  OpenWindow();
-  Focus(Edit(0));
-  QTest::keyClick(Edit(0), Qt::Key_Escape);
-  EXPECT_FALSE(dlg_->isVisible());
-  EXPECT_EQ(dlg_->result(), QDialog::Rejected);
-  dlg_.reset();
-  OpenWindow();
-  dlg_->close();
-  EXPECT_FALSE(dlg_->isVisible());
-  EXPECT_EQ(dlg_->result(), QDialog::Rejected);
-}
-
-TEST_F(MainWindowTest, EnterCommitsADpiBoxAndOtherwiseDoesNothing) {
-  OpenWindow();
-  StopTimer();
-  mouse_->ClearLog();
-  Focus(Edit(1));
-  Edit(1)->setText("1234");
-  QTest::keyClick(Edit(1), Qt::Key_Return);
-  EXPECT_EQ(EditText(1), "1250");
-  EXPECT_EQ(Slider(1)->value(), 25);
-  EXPECT_EQ(dlg_->DpiValue(1), 1250u);
-  EXPECT_EQ(QApplication::focusWidget(), Edit(1));
-  Edit(1)->setText("99999");
-  QTest::keyClick(Edit(1), Qt::Key_Enter);
-  EXPECT_EQ(EditText(1), "16000");
-  EXPECT_EQ(Edit(1)->cursorPosition(), 5);
-
-  // Elsewhere Enter changes nothing and the window stays open.
-  Edit(2)->setText("777");
-  for (QWidget* w : std::initializer_list<QWidget*>{LevelCount(), ReportRate(), Backlight(), Slider(0)}) {
-    Focus(w);
-    QTest::keyClick(w, Qt::Key_Return);
-  }
-  EXPECT_TRUE(dlg_->isVisible());
-  EXPECT_EQ(dlg_->result(), 0);
-  EXPECT_EQ(EditText(2), "777");
-  EXPECT_EQ(dlg_->Settings().dpi[1].dpiX, 800);  // nothing applied
-  EXPECT_TRUE(mouse_->Requests().empty());
-}
-
-TEST_F(MainWindowTest, EnterOnAFocusedButtonClicksIt) {
-  OpenWindow();
-  mouse_->ClearLog();
-  Focus(Button(ctl::kApply));
-  QTest::keyClick(Button(ctl::kApply), Qt::Key_Return);
-  Settle();
-  EXPECT_EQ(RequestCommands(), (std::vector<uint8_t>{0x03, 0x08, 0x04}));
-  EXPECT_TRUE(dlg_->isVisible());
-}
-
-TEST_F(MainWindowTest, PressingTheBackgroundMovesTheWindow) {
-  class CountingDlg : public CUpdaterDlg {
-   public:
-    using CUpdaterDlg::CUpdaterDlg;
-    int moves = 0;
-
-   protected:
-    void StartWindowMove() override { ++moves; }
-  };
-  auto* dlg = new CountingDlg(*link_);
-  dlg_.reset(dlg);
-  dlg->InitDialog();
-  dlg->show();
-  QTest::mouseClick(dlg, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-  // Static texts and group boxes pass the press on.
-  QWidget* footnote = dlg->findChild<QWidget*>("ctl_static28");
-  ASSERT_NE(footnote, nullptr);
-  QTest::mouseClick(footnote, Qt::LeftButton);
-  QTest::mouseClick(dlg->GetDlgItem(ctl::kFirmwareVersion), Qt::LeftButton);
-  EXPECT_EQ(dlg->moves, 3);
-  // The button runs the firmware update window modally: close it at once.
-  QTimer::singleShot(0, dlg, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-  });
-  QTest::mouseClick(Button(ctl::kFirmwareUpdate), Qt::LeftButton);
-  QTest::mouseClick(dlg->GetDlgItem(ctl::kDpiEdit1), Qt::LeftButton);
-  EXPECT_EQ(dlg->moves, 3);
+  EXPECT_EQ(Version(), "V0.26");
 }
 
 }  // namespace
-}  // namespace tr58k::test
+}  // namespace tr58k

@@ -1,60 +1,56 @@
 // The settings panel of the main window: set-up of the controls, the record
 // into the controls and back, the DPI rows, and the coupling of each DPI
 // slider with its edit box through the slider events and the 200 ms timer.
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSlider>
+//
+// The timer runs only while a tick can change something: a text written or
+// typed, a box left, a slider moved sets it; a tick that changes nothing
+// kills it. The visible results are those of a timer that never stops, and
+// an idle window is never woken.
+#include <string>
 
-#include "app/dpi_rules.h"
+#include "app/main_dialog_template.h"
 #include "app/updater_dlg.h"
-#include "ui/dhs_static.h"
+#include "settings/settings_rules.h"
 
 namespace tr58k {
 
 namespace {
 
-// Report-rate list index to the record's interval code.
-constexpr std::array<int16_t, 4> kReportIntervalForIndex = {kInterval1000Hz, kInterval500Hz,
-                                                            kInterval250Hz, kInterval125Hz};
-
 constexpr std::array<int, kDpiLevels> kInitialSliderPos = {8, 16, 32, 64};
+
+int EditId(int row) { return ctl::kDpiEdit1 + row; }
+int SliderId(int row) { return ctl::kDpiSlider1 + row; }
+int LabelId(int row) { return ctl::kDpiLabel1 + row; }
 
 }  // namespace
 
 void CUpdaterDlg::InitControls() {
   for (int k = 0; k < kDpiLevels; ++k) {
-    m_dpiLabel[k]->backColor = kLevelCaptionColors[k];
-    m_dpiLabel[k]->SetCaption(QStringLiteral("DPI%1:").arg(k + 1));
+    host().SetCaptionLabel(LabelId(k), "DPI" + std::to_string(k + 1) + ":", kLevelCaptionColors[k]);
   }
-  m_programVersionText->setText(QString::fromUtf8(kProgramVersionText));
-  ComboSetCurSel(m_levelCountCombo, 4);  // past the end: no selection
-  ComboSetCurSel(m_reportRateCombo, 0);
+  host().SetText(ctl::kProgramVersion, kProgramVersionText);
+  host().SetCurSel(ctl::kLevelCount, 4);  // past the end: no selection
+  host().SetCurSel(ctl::kReportRate, 0);
   for (int k = 0; k < kDpiLevels; ++k) {
-    m_dpiSlider[k]->setRange(kSliderMin, kSliderMax);
-    m_dpiSlider[k]->setTickInterval(1);
-    m_dpiSlider[k]->setValue(kInitialSliderPos[k]);
+    host().SetSliderRange(SliderId(k), kSliderMin, kSliderMax);
+    host().SetSliderPageSize(SliderId(k), kDpiSliderPageSize);
+    host().SetSliderPos(SliderId(k), kInitialSliderPos[k]);
   }
   WriteDpiEdits();
 }
 
 void CUpdaterDlg::ShowSettings(const MouseSettings& settings) {
   // Computed in 16 bits: a count of 0 gives 0xFFFF, no selection.
-  ComboSetCurSel(m_levelCountCombo, static_cast<uint16_t>(settings.dpiLevelCount - 1));
+  host().SetCurSel(ctl::kLevelCount, static_cast<uint16_t>(settings.dpiLevelCount - 1));
   ShowLevelRows(settings.dpiLevelCount);
-  for (size_t i = 0; i < kReportIntervalForIndex.size(); ++i) {
-    if (kReportIntervalForIndex[i] == settings.reportInterval) {
-      ComboSetCurSel(m_reportRateCombo, static_cast<int>(i));
-    }
-  }
-  m_backlightCheck->setChecked(settings.wheelBacklight == 1);
+  const int rateIndex = ReportRateIndexForInterval(settings.reportInterval);
+  if (rateIndex >= 0) host().SetCurSel(ctl::kReportRate, rateIndex);
+  host().SetCheck(ctl::kBacklight, settings.wheelBacklight == 1);
   for (int k = 0; k < kDpiLevels; ++k) {
     m_dpiValue[k] = static_cast<uint32_t>(static_cast<int32_t>(settings.dpi[k].dpiX));
   }
   for (int k = 0; k < kDpiLevels; ++k) {
-    m_dpiSlider[k]->setValue(static_cast<int>(SliderPosForValue(m_dpiValue[k])));
+    host().SetSliderPos(SliderId(k), static_cast<int>(SliderPosForValue(m_dpiValue[k])));
   }
   WriteDpiEdits();
 }
@@ -64,13 +60,12 @@ void CUpdaterDlg::ReadControls(MouseSettings& settings) {
   // as the timer would commit it, so that the mouse never gets a DPI outside
   // 50..16000 or off the 50 grid.
   for (int k = 0; k < kDpiLevels; ++k) m_dpiValue[k] = static_cast<uint32_t>(CommitDpiEdit(k));
-  const int levelIndex = ComboGetCurSel(m_levelCountCombo);
+  const int levelIndex = host().GetCurSel(ctl::kLevelCount);
   if (levelIndex >= 0) settings.dpiLevelCount = static_cast<uint8_t>(levelIndex + 1);
-  const int rateIndex = ComboGetCurSel(m_reportRateCombo);
-  if (rateIndex >= 0 && rateIndex < static_cast<int>(kReportIntervalForIndex.size())) {
-    settings.reportInterval = kReportIntervalForIndex[rateIndex];
+  if (const auto code = ReportIntervalForIndex(host().GetCurSel(ctl::kReportRate))) {
+    settings.reportInterval = *code;
   }
-  settings.wheelBacklight = m_backlightCheck->isChecked() ? 1 : 0;
+  settings.wheelBacklight = host().GetCheck(ctl::kBacklight) ? 1 : 0;
   for (int k = 0; k < kDpiLevels; ++k) {
     const auto dpi = static_cast<int16_t>(m_dpiValue[k] & 0xFFFF);
     settings.dpi[k] = DpiPair{dpi, dpi};
@@ -79,69 +74,115 @@ void CUpdaterDlg::ReadControls(MouseSettings& settings) {
 
 void CUpdaterDlg::ShowLevelRows(uint8_t count) {
   // Row 1 always shows; a count outside 1..4 shows every row.
-  const int shown = (count >= 1 && count <= 4) ? count : kDpiLevels;
+  const int shown = IsValidLevelCount(count) ? count : kDpiLevels;
   for (int k = 0; k < kDpiLevels; ++k) {
     const bool visible = k < shown;
-    m_dpiLabel[k]->setVisible(visible);
-    m_dpiSlider[k]->setVisible(visible);
-    m_dpiEdit[k]->setVisible(visible);
+    host().Show(LabelId(k), visible);
+    host().Show(SliderId(k), visible);
+    host().Show(EditId(k), visible);
   }
+}
+
+void CUpdaterDlg::OnListChoice(int id) {
+  if (id == ctl::kLevelCount) OnLevelCountChange();
 }
 
 void CUpdaterDlg::OnLevelCountChange() {
-  ShowLevelRows(static_cast<uint8_t>(ComboGetCurSel(m_levelCountCombo) + 1));
+  ShowLevelRows(static_cast<uint8_t>(host().GetCurSel(ctl::kLevelCount) + 1));
 }
 
-void CUpdaterDlg::OnHScroll(QSlider* slider) {
+void CUpdaterDlg::OnSliderMoved(int id) {
   for (int k = 0; k < kDpiLevels; ++k) {
-    if (slider == m_dpiSlider[k]) {
-      m_dpiValue[k] = static_cast<uint32_t>(slider->sliderPosition()) * kDpiStep;
-    }
+    if (id == SliderId(k)) OnHScroll(k);
   }
+}
+
+void CUpdaterDlg::OnHScroll(int row) {
+  m_dpiValue[row] = static_cast<uint32_t>(host().GetSliderPos(SliderId(row))) * kDpiStep;
   // Every box is rewritten, also one holding typed text not yet taken.
   WriteDpiEdits();
 }
 
-void CUpdaterDlg::OnTimer() {
-  for (int k = 0; k < kDpiLevels; ++k) {
-    const int32_t value = CheckDpiEdit(m_dpiEdit[k]);
-    m_dpiSlider[k]->setValue(value / kDpiStep);  // the slider keeps to its range
+void CUpdaterDlg::OnEditChanged(int id) {
+  if (id >= EditId(0) && id < EditId(kDpiLevels)) ArmTimer();
+}
+
+void CUpdaterDlg::OnEditLostFocus(int id) {
+  if (id >= EditId(0) && id < EditId(kDpiLevels)) ArmTimer();
+}
+
+void CUpdaterDlg::OnTimer(int id) {
+  if (id != kDpiTimerId) return;
+  if (!OnTimerTick()) {
+    // Nothing moved, so nothing will until the user or the program writes.
+    host().KillTimer(kDpiTimerId);
+    m_timerSet = false;
   }
+}
+
+bool CUpdaterDlg::OnTimerTick() {
+  bool changed = false;
+  for (int k = 0; k < kDpiLevels; ++k) {
+    const std::string before = host().GetText(EditId(k));
+    const int posBefore = host().GetSliderPos(SliderId(k));
+    const int32_t value = CheckDpiEdit(k);
+    host().SetSliderPos(SliderId(k), value / kDpiStep);  // the slider keeps to its range
+    changed = changed || before != host().GetText(EditId(k)) ||
+              posBefore != host().GetSliderPos(SliderId(k));
+  }
+  return changed;
+}
+
+void CUpdaterDlg::SetTimerPeriodMs(unsigned ms) {
+  m_timerPeriodMs = ms;
+  if (m_timerSet && Host()) {
+    host().KillTimer(kDpiTimerId);
+    m_timerSet = false;
+  }
+  ArmTimer();
+}
+
+void CUpdaterDlg::ArmTimer() {
+  if (m_timerSet || m_timerPeriodMs == 0 || m_closing || !Host()) return;
+  host().SetTimer(kDpiTimerId, m_timerPeriodMs);
+  m_timerSet = true;
 }
 
 // The box with the keyboard focus keeps what is typed and its slider follows
 // the typed value; a box that has been left is committed (clamped to
 // 50..16000, rounded to the nearest 50, 25 rounding up).
-int32_t CUpdaterDlg::CheckDpiEdit(QLineEdit* edit) {
-  if (QApplication::focusWidget() == edit) return ParseLeadingInt(edit->text());
-  return CommitDpiText(edit);
+int32_t CUpdaterDlg::CheckDpiEdit(int row) {
+  if (host().GetFocus() == EditId(row)) return ParseLeadingInt(host().GetText(EditId(row)));
+  return CommitDpiText(row);
 }
 
-int32_t CUpdaterDlg::CommitDpiText(QLineEdit* edit) {
-  const int32_t typed = ParseLeadingInt(edit->text());
+int32_t CUpdaterDlg::CommitDpiText(int row) {
+  const std::string current = host().GetText(EditId(row));
+  const int32_t typed = ParseLeadingInt(current);
   const int32_t value = CommittedDpi(typed);
-  const QString text = QString::number(value);
+  const std::string text = std::to_string(value);
   if (typed > kDpiMax || typed < kDpiMin) {
     // Out of range: the clamped value, with the caret after it.
-    edit->setText(text);
-    edit->setCursorPosition(static_cast<int>(text.size()));
-  } else if (edit->text() != text) {
-    edit->setText(text);
+    host().SetText(EditId(row), text);
+    host().SetSel(EditId(row), static_cast<int>(text.size()), static_cast<int>(text.size()));
+  } else if (current != text) {
+    host().SetText(EditId(row), text);
   }
   return value;
 }
 
 int32_t CUpdaterDlg::CommitDpiEdit(int row) {
-  const int32_t value = CommitDpiText(m_dpiEdit[row]);
-  m_dpiSlider[row]->setValue(value / kDpiStep);
+  const int32_t value = CommitDpiText(row);
+  host().SetSliderPos(SliderId(row), value / kDpiStep);
   return value;
 }
 
 void CUpdaterDlg::WriteDpiEdits() {
   for (int k = 0; k < kDpiLevels; ++k) {
-    const QString text = QString::number(m_dpiValue[k]);
-    if (m_dpiEdit[k]->text() != text) m_dpiEdit[k]->setText(text);
+    const std::string text = std::to_string(m_dpiValue[k]);
+    if (host().GetText(EditId(k)) != text) host().SetText(EditId(k), text);
   }
+  ArmTimer();
 }
 
 }  // namespace tr58k

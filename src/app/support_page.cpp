@@ -1,24 +1,20 @@
 #include "app/support_page.h"
 
-#include <QProcess>
-#include <QStringList>
 #include <atomic>
 #include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
 
+#include "app/desktop_open.h"
+
 namespace tr58k {
 
 namespace {
 
-// xdg-open asks the desktop for its default browser. QProcess's detached
-// start is safe from any thread, unlike the GUI-bound desktop services.
-class XdgOpen final : public SupportPageOpener {
+class DesktopOpener final : public SupportPageOpener {
  public:
-  void Open(const QString& address) override {
-    QProcess::startDetached(QStringLiteral("xdg-open"), QStringList{address});
-  }
+  void Open(const std::u16string& address) override { OpenAddressWithDesktop(address); }
 };
 
 std::atomic<SupportPageOpener*> g_opener{nullptr};
@@ -32,9 +28,9 @@ SupportPageOpener* SetSupportPageOpener(SupportPageOpener* opener) {
 uint32_t SupportPageThread(std::u16string* address) {
   if (!address) return 0;
   std::unique_ptr<std::u16string> owned(address);
-  static XdgOpen xdg;
+  static DesktopOpener desktop;
   SupportPageOpener* opener = g_opener.load();
-  (opener ? opener : &xdg)->Open(QString::fromStdU16String(*owned));
+  (opener ? opener : &desktop)->Open(*owned);
   return 1;
 }
 

@@ -3,7 +3,6 @@
 // window never waits for it.
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <string>
 
@@ -16,11 +15,12 @@ inline constexpr char16_t kSupportPageAddress[] = u"https://www.zemo.com.cn/supp
 class SupportPageOpener {
  public:
   virtual ~SupportPageOpener() = default;
-  virtual void Open(const QString& address) = 0;
+  virtual void Open(const std::u16string& address) = 0;
 };
 
-// Installs `opener` (not owned; nullptr restores xdg-open). Returns the one
-// installed before, nullptr for xdg-open.
+// Installs `opener` (not owned; nullptr restores the desktop's opener,
+// OpenAddressWithDesktop). Returns the one installed before, nullptr for the
+// desktop's.
 SupportPageOpener* SetSupportPageOpener(SupportPageOpener* opener);
 
 // Copies `address` to the heap and starts SupportPageThread on the copy

@@ -1,37 +1,49 @@
 // The application object: prepares the process, runs the main window
-// modally and ends when it closes. Nothing is saved at exit.
+// modally and ends when it closes. Nothing is saved at exit. The toolkit
+// that shows the windows comes in as an AppHost.
 //
-// Options: --simulate runs the window on the simulated mouse (real waits),
-// with Ctrl+Shift+P plugging it in and pulling it out; --screenshot FILE
-// saves the window as it is first shown to FILE (PNG) and quits;
-// --simulate --screenshot-update FILE runs a firmware update of the
+// Options: --simulate runs the window on the simulated mouse (real waits);
+// --screenshot FILE saves the window as it is first shown to FILE (PNG) and
+// quits; --simulate --screenshot-update FILE runs a firmware update of the
 // simulated mouse and saves the update window half-way through it.
 // --simulate-unplugged (not advertised; for the start-up benchmark) is
 // --simulate with the simulated mouse's cable out at start.
 #pragma once
 
-#include <QApplication>
-#include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
+
+#include "app/updater_dlg.h"
 
 namespace tr58k {
+
+class SimulatedMouse;
 
 struct AppOptions {
   bool simulate = false;
   bool simulateUnplugged = false;  // implies simulate
-  QString screenshotPath;
-  QString updateScreenshotPath;  // honoured with --simulate only
+  std::string screenshotPath;
+  std::string updateScreenshotPath;  // honoured with --simulate only
 };
 
-// Options from the arguments after the program name; unknown ones are left
-// to Qt (which has taken its own out already) and otherwise ignored.
-AppOptions ParseAppOptions(const QStringList& arguments);
+// Options from the arguments after the program name (arguments[0]); unknown
+// ones are ignored.
+AppOptions ParseAppOptions(const std::vector<std::string>& arguments);
 
-class CUpdaterApp : public QApplication {
-  Q_OBJECT
-
+// What a toolkit does for the application object.
+class AppHost {
  public:
-  CUpdaterApp(int& argc, char** argv);
+  virtual ~AppHost() = default;
+  // Runs `dlg` modally as the program's main window and returns its result.
+  // `simulated` is the simulated mouse, or nullptr for a real one.
+  virtual int RunMainWindow(CUpdaterDlg& dlg, SimulatedMouse* simulated,
+                            const AppOptions& options) = 0;
+};
+
+class CUpdaterApp {
+ public:
+  // `host` must outlive the application object.
+  CUpdaterApp(AppOptions options, AppHost& host);
 
   // InitInstance, then ExitInstance. Returns the process exit code (0).
   int Run();
@@ -41,6 +53,7 @@ class CUpdaterApp : public QApplication {
   int ExitInstance();
 
   AppOptions options_;
+  AppHost& host_;
 };
 
 }  // namespace tr58k

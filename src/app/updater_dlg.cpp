@@ -1,114 +1,93 @@
-// The main window's life: construction, initialisation, the start-up
-// refresh, plug and unplug, and the window-level handlers. The settings
-// panel is in settings_panel.cpp, apply and restore in apply_restore.cpp.
+// The main window's life: construction, initialisation, the start-up read,
+// plug and unplug, and the window-level handlers. The settings panel is in
+// settings_panel.cpp, apply and restore in apply_restore.cpp.
 #include "app/updater_dlg.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSlider>
-#include <QSocketNotifier>
-#include <QWindow>
+#include <chrono>
 
-#include "app/app_icon.h"
+#include "app/desktop_open.h"
 #include "app/main_dialog_template.h"
 #include "app/support_page.h"
 #include "settings/profile_file.h"
-#include "ui/dhs_static.h"
-#include "ui/message_box.h"
+#include "settings/settings_rules.h"
 
 namespace tr58k {
 
-CUpdaterDlg::CUpdaterDlg(DeviceLink& link, QWidget* parent)
-    : CDialogBase(MainDialogTemplate(), parent),
-      m_link(link),
-      m_hIcon(LoadAppIcon()),
-      m_settings(std::make_unique<MouseSettings>()) {
-  m_settings->profileIndex = 0;
-  m_settings->profileName = u"Profile";
-  m_settings->profilePath = DefaultProfilePath();
-  // A missing or unreadable profile leaves the defaults.
-  LoadProfile(*m_settings, m_settings->profilePath);
-}
+// The start-up read's hand-over from the worker to the window's thread.
+struct CUpdaterDlg::StartupRead {
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  MouseSettings record;
+  RefreshResult result;
+};
+
+CUpdaterDlg::CUpdaterDlg(DeviceLink& link)
+    : m_link(link),
+      m_settings(std::make_unique<MouseSettings>(LoadStartupSettings(DefaultProfilePath()))) {}
 
 CUpdaterDlg::~CUpdaterDlg() {
-  m_closing = true;
-  m_timer.stop();
-  if (m_monitorNotifier) m_monitorNotifier->setEnabled(false);
-  // A running job may be waiting for this thread (ReadControls, showing a
-  // result): answer it until it ends.
-  m_worker.Stop([this] { m_windowCalls.RunPending(); });
+  // Without a host nothing can be waiting for the window's thread.
+  if (!Host()) m_worker.Stop([] {});
 }
 
-QWidget* CUpdaterDlg::CreateControl(const ControlSpec& item) {
-  if (item.id >= ctl::kDpiLabel1 && item.id < ctl::kDpiLabel1 + kDpiLevels) {
-    auto* label = new CDhsStatic(this);
-    label->setText(QString::fromUtf8(item.text));
-    return label;
-  }
-  return CDialogBase::CreateControl(item);
-}
-
-void CUpdaterDlg::AttachControls() {
-  m_firmwareVersionText = GetDlgItemAs<QLabel>(ctl::kFirmwareVersion);
-  m_levelCountCombo = GetDlgItemAs<QComboBox>(ctl::kLevelCount);
-  m_backlightCheck = GetDlgItemAs<QCheckBox>(ctl::kBacklight);
-  for (int k = 0; k < kDpiLevels; ++k) {
-    m_dpiEdit[k] = GetDlgItemAs<QLineEdit>(ctl::kDpiEdit1 + k);
-    m_dpiSlider[k] = GetDlgItemAs<QSlider>(ctl::kDpiSlider1 + k);
-    m_dpiLabel[k] = GetDlgItemAs<CDhsStatic>(ctl::kDpiLabel1 + k);
-  }
-  m_programVersionText = GetDlgItemAs<QLabel>(ctl::kProgramVersion);
-  m_reportRateCombo = GetDlgItemAs<QComboBox>(ctl::kReportRate);
-}
-
-void CUpdaterDlg::ConnectHandlers() {
-  auto button = [this](int id) { return GetDlgItemAs<QPushButton>(id); };
-  connect(button(ctl::kFirmwareUpdate), &QPushButton::clicked, this, [this] { OnFirmwareUpdate(); });
-  connect(button(ctl::kApply), &QPushButton::clicked, this, [this] { OnApply(); });
-  connect(button(ctl::kRestoreFactory), &QPushButton::clicked, this, [this] { OnRestoreFactory(); });
-  connect(button(ctl::kDriverUpdate), &QPushButton::clicked, this, [this] { OnDriverUpdate(); });
-  // A choice made by the user; setting the selection from code is silent.
-  connect(m_levelCountCombo, &QComboBox::activated, this, [this] { OnLevelCountChange(); });
-  for (QSlider* slider : m_dpiSlider) {
-    // Every move by the user (drag, keys, wheel, page clicks); positions
-    // set from code raise nothing.
-    connect(slider, &QSlider::actionTriggered, this, [this, slider] { OnHScroll(slider); });
-  }
-  connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
-}
+const DialogTemplate& CUpdaterDlg::Template() const { return MainDialogTemplate(); }
 
 void CUpdaterDlg::OnInitDialog() {
-  AttachControls();
-  for (const char* item : {"1", "2", "3", "4"}) m_levelCountCombo->addItem(QString::fromUtf8(item));
+  for (const char* item : {"1", "2", "3", "4"}) host().AddListItem(ctl::kLevelCount, item);
   for (const char* item : {"1000 Hz", "500 Hz", "250 Hz", "125 Hz"}) {
-    m_reportRateCombo->addItem(QString::fromUtf8(item));
+    host().AddListItem(ctl::kReportRate, item);
   }
   WriteDpiEdits();
-  setWindowIcon(m_hIcon);
-  ConnectHandlers();
-  WatchDeviceEvents();
-  InitControls();
-  RefreshFromDevice();
-  m_timer.setTimerType(Qt::CoarseTimer);
-  m_timer.start(kTimerPeriodMs);
-}
-
-void CUpdaterDlg::WatchDeviceEvents() {
   m_monitor = RegisterHidNotification(m_link);
-  if (!m_monitor) {
+  if (m_monitor) {
+    host().WatchDeviceEvents(m_monitor.get());
+  } else {
     // The window works on, without hearing of plug or unplug.
-    ShowWarningBox(this, QString::fromUtf8(kNotificationFailedMessage));
-    return;
+    host().ShowWarning(kNotificationFailedMessage);
   }
-  m_monitorNotifier = new QSocketNotifier(m_monitor->PollFd(), QSocketNotifier::Read, this);
-  connect(m_monitorNotifier, &QSocketNotifier::activated, this, [this] { OnMonitorReadable(); });
+  InitControls();
+  StartStartupRead();
 }
 
-void CUpdaterDlg::OnMonitorReadable() {
-  for (const HidEvent& event : m_monitor->ReadEvents()) OnDeviceChange(event);
+// The read runs on the worker, so a mouse that stops answering (each
+// request then waits out the kernel's timeout) cannot keep the window from
+// appearing. The first show waits for it a moment: a mouse that answers is
+// shown at once, as if read here.
+void CUpdaterDlg::StartStartupRead() {
+  auto startup = std::make_shared<StartupRead>();
+  startup->record = *m_settings;
+  m_startup = startup;
+  m_worker.Post([this, startup] {
+    RefreshResult result = RefreshSettingsFromMouse(m_link, startup->record);
+    {
+      std::lock_guard lock(startup->mutex);
+      startup->result = result;
+      startup->done = true;
+    }
+    startup->ended.notify_all();
+    host().Calls().Post([this] { TakeStartupRead(); });
+  });
+  bool done = false;
+  {
+    std::unique_lock lock(startup->mutex);
+    done = startup->ended.wait_for(lock, std::chrono::milliseconds(m_startupWaitMs),
+                                   [&] { return startup->done; });
+  }
+  if (done) {
+    TakeStartupRead();
+  } else {
+    // What there is meanwhile: the profile's values, no version.
+    ShowNoMouse();
+  }
+}
+
+void CUpdaterDlg::TakeStartupRead() {
+  if (!m_startup) return;  // shown already
+  std::shared_ptr<StartupRead> startup = std::move(m_startup);
+  std::lock_guard lock(startup->mutex);
+  *m_settings = startup->record;
+  ShowRefreshResult(startup->result);
 }
 
 int CUpdaterDlg::RefreshFromDevice() {
@@ -117,31 +96,61 @@ int CUpdaterDlg::RefreshFromDevice() {
   return result.found ? 1 : 0;
 }
 
-void CUpdaterDlg::ShowRefreshResult(const RefreshResult& result) {
+void CUpdaterDlg::ShowNoMouse() {
   ShowSettings(*m_settings);
-  m_firmwareVersionText->setText(
-      result.found ? QString::fromStdString(FormatFirmwareVersion(result.firmwareVersion))
-                   : QString::fromUtf8(kNoFirmwareVersionText));
-  // The version still reads "-.--"; the tooltip says why the mouse that is
-  // plugged in cannot be used, and what fixes it.
-  m_firmwareVersionText->setToolTip(
-      result.accessDenied ? AccessDeniedHint(QString::fromStdString(result.deniedPath)) : QString());
+  host().SetText(ctl::kFirmwareVersion, kNoFirmwareVersionText);
+  host().SetToolTip(ctl::kFirmwareVersion, "");
   WriteDpiEdits();
 }
 
-QString CUpdaterDlg::AccessDeniedHint(const QString& node) {
-  return QString::fromUtf8(kAccessDeniedHint).arg(node);
+void CUpdaterDlg::ShowRefreshResult(const RefreshResult& result) {
+  ShowSettings(*m_settings);
+  host().SetText(ctl::kFirmwareVersion,
+                 result.found ? FormatFirmwareVersion(result.firmwareVersion) : kNoFirmwareVersionText);
+  // The version still reads "-.--"; the tooltip says why the mouse that is
+  // plugged in cannot be used, and what fixes it.
+  std::string hint;
+  if (result.accessDenied) {
+    hint = kAccessDeniedHint;
+    for (size_t at = hint.find("%1"); at != std::string::npos; at = hint.find("%1", at)) {
+      hint.replace(at, 2, result.deniedPath);
+      at += result.deniedPath.size();
+    }
+  }
+  host().SetToolTip(ctl::kFirmwareVersion, hint);
+  WriteDpiEdits();
 }
 
-bool CUpdaterDlg::OnDeviceChange(const HidEvent& event) {
+void CUpdaterDlg::OnDestroy() {
+  m_closing = true;
+  host().KillTimer(kDpiTimerId);
+  m_timerSet = false;
+  host().WatchDeviceEvents(nullptr);
+  // A running job may be waiting for this thread (ReadControls, showing a
+  // result): answer it until it ends. What it posted is dropped.
+  m_worker.Stop([this] { host().Calls().RunPending(); });
+  host().Calls().DropPosts();
+}
+
+void CUpdaterDlg::OnCommand(int id) {
+  switch (id) {
+    case ctl::kFirmwareUpdate: OnFirmwareUpdate(); break;
+    case ctl::kApply: OnApply(); break;
+    case ctl::kRestoreFactory: OnRestoreFactory(); break;
+    case ctl::kDriverUpdate: OnDriverUpdate(); break;
+    default: break;
+  }
+}
+
+void CUpdaterDlg::OnDeviceChange(const HidEvent& event) {
   ++m_deviceEventsSeen;
   // During a firmware update the mouse leaves and comes back as its
   // bootloader and again in normal mode, and the update owns the link: a
   // late removal notice acted on here would cut the bootloader off
   // mid-transfer. Such events are let pass; the view is brought up to date
   // once the update has ended (RefreshAfterUpdate).
-  if (m_updateRunning) return true;
-  if (!PathNamesMouse(event.path)) return true;
+  if (m_updateRunning) return;
+  if (!PathNamesMouse(event.path)) return;
   // The link's state decides which events count; it belongs to the worker,
   // so the test and the action run there, in the order the events came.
   if (event.kind == HidEventKind::kArrival) {
@@ -149,7 +158,6 @@ bool CUpdaterDlg::OnDeviceChange(const HidEvent& event) {
   } else if (event.kind == HidEventKind::kRemoveComplete) {
     m_worker.Post([this] { CloseAfterRemoval(); });
   }
-  return true;
 }
 
 void CUpdaterDlg::RefreshAfterArrival() {
@@ -174,7 +182,7 @@ void CUpdaterDlg::CloseAfterRemoval() {
     if (m_link.connected == 0) return;
   }
   CallOnWindow([&] {
-    m_firmwareVersionText->setText(QString::fromUtf8(kNoFirmwareVersionText));
+    host().SetText(ctl::kFirmwareVersion, kNoFirmwareVersionText);
     WriteDpiEdits();
   });
   CloseHidDevice(m_link);
@@ -182,19 +190,17 @@ void CUpdaterDlg::CloseAfterRemoval() {
 
 void CUpdaterDlg::OnDriverUpdate() { OpenSupportPage(kSupportPageAddress); }
 
-void CUpdaterDlg::OnEnterKey(QWidget* control) {
+void CUpdaterDlg::OnEnter(int focusId) {
+  // Enter in a DPI box takes its value, as leaving the box would; it never
+  // ends the window (a stray Enter must not close it with unsaved edits).
   for (int k = 0; k < kDpiLevels; ++k) {
-    if (control == m_dpiEdit[k]) {
+    if (focusId == ctl::kDpiEdit1 + k) {
       m_dpiValue[k] = static_cast<uint32_t>(CommitDpiEdit(k));
       return;
     }
   }
 }
 
-void CUpdaterDlg::OnLButtonDown(QMouseEvent*) { StartWindowMove(); }
-
-void CUpdaterDlg::StartWindowMove() {
-  if (QWindow* window = windowHandle()) window->startSystemMove();
-}
+void CUpdaterDlg::OnBackgroundPressed() { host().StartWindowMove(); }
 
 }  // namespace tr58k

@@ -28,64 +28,6 @@ void EnsureApplication() {
   new QApplication(argc, argv);
 }
 
-void TaggedClock::Sleep(uint32_t ms) {
-  {
-    std::unique_lock lock(mutex_);
-    records_.push_back({std::this_thread::get_id(), ms});
-    if (hold_ && *hold_ == ms) {
-      held_ = true;
-      changed_.notify_all();
-      changed_.wait(lock, [this] { return !hold_; });
-      held_ = false;
-    }
-  }
-  inner_.Sleep(ms);
-}
-
-std::vector<TaggedClock::SleepRecord> TaggedClock::Records() const {
-  std::lock_guard lock(mutex_);
-  return records_;
-}
-
-std::vector<uint32_t> TaggedClock::SleepsOn(std::thread::id thread) const {
-  std::lock_guard lock(mutex_);
-  std::vector<uint32_t> out;
-  for (const auto& r : records_) {
-    if (r.thread == thread) out.push_back(r.ms);
-  }
-  return out;
-}
-
-size_t TaggedClock::CountOf(uint32_t ms) const {
-  std::lock_guard lock(mutex_);
-  size_t n = 0;
-  for (const auto& r : records_) n += r.ms == ms;
-  return n;
-}
-
-void TaggedClock::Clear() {
-  std::lock_guard lock(mutex_);
-  records_.clear();
-}
-
-void TaggedClock::HoldSleepsOf(uint32_t ms) {
-  std::lock_guard lock(mutex_);
-  hold_ = ms;
-}
-
-bool TaggedClock::Held() const {
-  std::lock_guard lock(mutex_);
-  return held_;
-}
-
-void TaggedClock::Release() {
-  {
-    std::lock_guard lock(mutex_);
-    hold_.reset();
-  }
-  changed_.notify_all();
-}
-
 void WindowTest::SetUp() {
   EnsureApplication();
   ASSERT_TRUE(configHome_.isValid());
@@ -100,6 +42,7 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
   clock_.Release();
   dlg_.reset();
+  win_.reset();
   link_.reset();
   mouse_.reset();
   SetMessageBoxSink(previousSink_);
@@ -110,8 +53,9 @@ void WindowTest::TearDown() {
   }
 }
 
-CUpdaterDlg& WindowTest::OpenWindow() {
-  dlg_ = std::make_unique<CUpdaterDlg>(*link_);
+QtDialogHost& WindowTest::OpenWindow() {
+  win_ = std::make_unique<CUpdaterDlg>(*link_);
+  dlg_ = std::make_unique<QtDialogHost>(*win_);
   dlg_->InitDialog();
   dlg_->show();
   dlg_->activateWindow();
@@ -131,8 +75,9 @@ void WindowTest::Settle() {
   int quietRounds = 0;
   while (!deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    const bool eventsWaiting = dlg_ && dlg_->Monitor() && Readable(dlg_->Monitor()->PollFd());
-    const bool working = dlg_ && !dlg_->DeviceWorkIdle();
+    const bool eventsWaiting = win_ && win_->Monitor() && win_->Monitor()->PollFd() >= 0 &&
+                               Readable(win_->Monitor()->PollFd());
+    const bool working = win_ && !win_->DeviceWorkIdle();
     if (!eventsWaiting && !working) {
       if (++quietRounds >= 3) return;
     } else {
@@ -144,8 +89,8 @@ void WindowTest::Settle() {
 }
 
 void WindowTest::StopTimer() {
-  ASSERT_TRUE(dlg_);
-  dlg_->Timer().stop();
+  ASSERT_TRUE(win_);
+  win_->SetTimerPeriodMs(0);
 }
 
 void WindowTest::Focus(QWidget* widget) {

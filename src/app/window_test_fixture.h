@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "app/updater_dlg.h"
-#include "device/clock.h"
+#include "testing/fake_clock.h"
 #include "device/sim/simulated_mouse.h"
-#include "ui/message_box.h"
+#include "ui/qt/message_box.h"
+#include "ui/qt/qt_dialog_host.h"
 
 class QCheckBox;
 class QComboBox;
@@ -38,37 +39,6 @@ class ApplicationTest : public ::testing::Test {
   ApplicationTest() { EnsureApplication(); }
 };
 
-// A ManualClock that remembers which thread slept, and can hold a thread
-// inside a sleep of a given length until the test lets it go.
-class TaggedClock final : public Clock {
- public:
-  struct SleepRecord {
-    std::thread::id thread;
-    uint32_t ms;
-  };
-  void Sleep(uint32_t ms) override;
-  uint64_t NowMs() const override { return inner_.NowMs(); }
-
-  std::vector<SleepRecord> Records() const;
-  std::vector<uint32_t> SleepsOn(std::thread::id thread) const;
-  size_t CountOf(uint32_t ms) const;
-  void Clear();
-
-  // The next sleeps of `ms` wait until Release(); Held() tells whether one
-  // is waiting now.
-  void HoldSleepsOf(uint32_t ms);
-  bool Held() const;
-  void Release();
-
- private:
-  ManualClock inner_;
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<SleepRecord> records_;
-  std::optional<uint32_t> hold_;
-  bool held_ = false;
-};
-
 class RecordingMessageBoxes final : public MessageBoxSink {
  public:
   struct Box {
@@ -87,7 +57,7 @@ class WindowTest : public ApplicationTest {
   void TearDown() override;
 
   // Builds, initialises, shows and activates the window.
-  CUpdaterDlg& OpenWindow();
+  QtDialogHost& OpenWindow();
   // Pumps events until the plug events are read and the device work is done.
   void Settle();
   // Stops the 200 ms timer so that a test ticks it by hand.
@@ -122,7 +92,8 @@ class WindowTest : public ApplicationTest {
   std::unique_ptr<DeviceLink> link_;
   RecordingMessageBoxes boxes_;
   MessageBoxSink* previousSink_ = nullptr;
-  std::unique_ptr<CUpdaterDlg> dlg_;
+  std::unique_ptr<CUpdaterDlg> win_;    // the window's logic
+  std::unique_ptr<QtDialogHost> dlg_;   // its Qt host
 };
 
 }  // namespace tr58k::test

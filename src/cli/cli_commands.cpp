@@ -151,15 +151,6 @@ int ApplyAndReport(CliContext& context, MouseSettings& settings,
 
 }  // namespace
 
-MouseSettings LoadStartupSettings(const std::string& profilePath) {
-  MouseSettings settings;
-  settings.profileIndex = 0;
-  settings.profileName = u"Profile";
-  settings.profilePath = profilePath;
-  if (!profilePath.empty()) LoadProfile(settings, profilePath);
-  return settings;
-}
-
 void ReadCommandLineInto(const ApplyChanges& changes, MouseSettings& settings) {
   if (changes.reportInterval) settings.reportInterval = *changes.reportInterval;
   if (changes.dpiLevelCount) settings.dpiLevelCount = *changes.dpiLevelCount;

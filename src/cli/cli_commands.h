@@ -13,6 +13,7 @@
 #include "device/device_link.h"
 #include "firmware/sleep_inhibitor.h"
 #include "settings/mouse_settings.h"
+#include "settings/settings_rules.h"
 
 namespace tr58k {
 
@@ -43,11 +44,6 @@ int RunFirmware(const CliOptions& options, CliContext& context);
 
 // Runs options.command; kExitBadArguments for kNone.
 int RunCommand(const CliOptions& options, CliContext& context);
-
-// The record as the window holds it once constructed: defaults, profileIndex
-// 0, name "Profile", the path, then the profile file over it (when the path
-// is set and the file is usable).
-MouseSettings LoadStartupSettings(const std::string& profilePath);
 
 // What the command line puts into the record where the window reads its
 // controls: the named values; every level's vertical DPI follows its

@@ -3,10 +3,9 @@
 
 #include <string>
 
-namespace tr58k {
+#include "settings/user_messages.h"
 
-// The window's message when the mouse is missing on apply or restore.
-inline constexpr const char* kMouseNotFoundMessage = "检测不到ZEMO TR-58K鼠标,请重试！";
+namespace tr58k {
 
 // Why a matching hidraw node could not be opened and how to allow it: the
 // udev rule, reloading the rules, replugging. Several lines, newline-ended.

@@ -11,13 +11,6 @@
 namespace tr58k {
 namespace {
 
-struct RateEntry {
-  int hz;
-  int16_t code;
-};
-constexpr std::array<RateEntry, 4> kRates = {{
-    {1000, kInterval1000Hz}, {500, kInterval500Hz}, {250, kInterval250Hz}, {125, kInterval125Hz}}};
-
 // Strict unsigned decimal: digits only, no sign, no blanks, at most 9 digits
 // (so the value fits an int and "0000000000001" is not silently accepted).
 std::optional<int> ParseDecimal(std::string_view text) {
@@ -33,11 +26,9 @@ std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"
 
 bool ParseRate(std::string_view value, ApplyChanges& changes, std::string& error) {
   const auto hz = ParseDecimal(value);
-  for (const auto& rate : kRates) {
-    if (hz && *hz == rate.hz) {
-      changes.reportInterval = rate.code;
-      return true;
-    }
+  if (const auto code = hz ? ReportIntervalForHz(*hz) : std::nullopt) {
+    changes.reportInterval = *code;
+    return true;
   }
   error = "--rate: " + Quoted(value) + " is not a report rate; use 1000, 500, 250 or 125";
   return false;
@@ -45,7 +36,7 @@ bool ParseRate(std::string_view value, ApplyChanges& changes, std::string& error
 
 bool ParseLevels(std::string_view value, ApplyChanges& changes, std::string& error) {
   const auto count = ParseDecimal(value);
-  if (!count || *count < 1 || *count > kDpiLevels) {
+  if (!count || !IsValidLevelCount(*count)) {
     error = "--levels: " + Quoted(value) + " is not a level count; use 1, 2, 3 or 4";
     return false;
   }
@@ -157,17 +148,6 @@ const char* CommandName(CliCommand command) {
     case CliCommand::kNone: break;
   }
   return "";
-}
-
-int ReportRateHz(int16_t reportInterval) {
-  for (const auto& rate : kRates) {
-    if (rate.code == reportInterval) return rate.hz;
-  }
-  return 0;
-}
-
-bool IsValidDpi(int value) {
-  return value >= kDpiMin && value <= kDpiMax && value % kDpiStep == 0;
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "settings/mouse_settings.h"
+#include "settings/settings_rules.h"
 
 namespace tr58k {
 
@@ -70,11 +71,5 @@ std::string VersionText();
 
 // The name a command is typed as ("apply"), or "" for kNone.
 const char* CommandName(CliCommand command);
-
-// Report rate in Hz of a report interval code, or 0 for an unknown code.
-int ReportRateHz(int16_t reportInterval);
-
-// True for 50..16000 in steps of 50, the values the mouse takes.
-bool IsValidDpi(int value);
 
 }  // namespace tr58k

@@ -83,7 +83,7 @@ TEST_P(HostileProfileWindow, StartsWithTheDefaultsAndASaveReplacesNothingItMustN
   mouse_->Unplug();
   OpenWindow();
   StopTimer();
-  EXPECT_EQ(dlg_->Settings(), faults::StartupDefaults(ProfilePath()));
+  EXPECT_EQ(win_->Settings(), faults::StartupDefaults(ProfilePath()));
   const char* const dpiShown[] = {"400", "800", "1600", "3200"};
   for (int row = 0; row < kDpiLevels; ++row) EXPECT_EQ(EditText(row), dpiShown[row]) << row;
   EXPECT_EQ(FirmwareVersion()->text(), "-.--");
@@ -153,7 +153,7 @@ TEST_P(WindowMatrix, EachCellShowsTheMessageOnlyWhenTheMouseIsMissing) {
     for (const auto& record : clock_.Records()) slept += record.ms;
     EXPECT_LE(slept, faults::WorstCaseSleepMs(op));
     EXPECT_EQ(testing_support::ReadBytes(ProfilePath()),
-              notFound ? oldBytes : faults::ProfileBytes(dlg_->Settings()));
+              notFound ? oldBytes : faults::ProfileBytes(win_->Settings()));
     EXPECT_EQ(link_->connected == 0, notFound || unplugged) << "link state";
     EXPECT_EQ(FirmwareVersion()->text(), removalSeen ? "-.--" : "V0.26");
     ++run;
@@ -220,7 +220,7 @@ TEST_F(WindowFaultsTest, QuickClicksWhileTheMouseIsPluggedAndUnpluggedEachGetAnA
   cable.join();
   mouse_->Plug();
   Settle();
-  EXPECT_TRUE(dlg_->DeviceWorkIdle());
+  EXPECT_TRUE(win_->DeviceWorkIdle());
 
   // Each click ran its own apply: either the mouse was missing (its
   // message) or its slot query went out, once.

@@ -1,6 +1,5 @@
 #include "ui/dialog_template.h"
 
-#include <QFontMetrics>
 #include <algorithm>
 
 namespace tr58k {
@@ -18,27 +17,11 @@ int MulDivRound(int a, int b, int c) {
 DialogUnits::DialogUnits(int baseX, int baseY)
     : baseX_(std::max(1, baseX)), baseY_(std::max(1, baseY)) {}
 
-DialogUnits DialogUnits::ForFont(const QFont& font) {
-  const QFontMetrics metrics(font);
-  return DialogUnits(metrics.averageCharWidth(), metrics.height());
-}
-
 int DialogUnits::ToPixelsX(int dlu) const { return MulDivRound(dlu, baseX_, 4); }
 int DialogUnits::ToPixelsY(int dlu) const { return MulDivRound(dlu, baseY_, 8); }
 
-QRect DialogUnits::ToPixels(int x, int y, int width, int height) const {
-  return QRect(ToPixelsX(x), ToPixelsY(y), ToPixelsX(width), ToPixelsY(height));
-}
-
-QSize DialogUnits::ToPixels(int width, int height) const {
-  return QSize(ToPixelsX(width), ToPixelsY(height));
-}
-
-QFont DialogFont(const DialogTemplate& tmpl) {
-  QFont font(QString::fromUtf8(tmpl.fontFamily));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSize(tmpl.fontPointSize);
-  return font;
+PixelRect DialogUnits::ToPixels(int x, int y, int width, int height) const {
+  return PixelRect{ToPixelsX(x), ToPixelsY(y), ToPixelsX(width), ToPixelsY(height)};
 }
 
 }  // namespace tr58k

@@ -2,12 +2,10 @@
 // kind, text and rectangle in dialog units. Dialog units follow the dialog's
 // font, so the layout keeps its proportions whatever font the system gives:
 // one horizontal unit is a quarter of the font's average character width,
-// one vertical unit an eighth of its character height.
+// one vertical unit an eighth of its character height. Measuring the font
+// is each host's business; the arithmetic is here.
 #pragma once
 
-#include <QFont>
-#include <QRect>
-#include <QSize>
 #include <vector>
 
 namespace tr58k {
@@ -16,6 +14,7 @@ enum class ControlKind {
   kPushButton,
   kGroupBox,
   kStatic,          // left-aligned text; mouse clicks fall through to the dialog
+  kCaptionLabel,    // a static drawn by the host: one caption centred on a colour
   kEdit,            // single line, bordered, scrolls horizontally
   kComboDropDown,   // drop-down list with an editable field
   kCheckBox,        // toggles itself when clicked
@@ -26,12 +25,17 @@ enum class ControlKind {
 // Identifier of controls the program never addresses.
 inline constexpr int kNoControlId = -1;
 
+// Results a dialog ends with.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
 struct ControlSpec {
   int id = kNoControlId;
   ControlKind kind = ControlKind::kStatic;
   const char* text = "";  // UTF-8
   int x = 0, y = 0, width = 0, height = 0;  // dialog units
   bool digitsOnly = false;                  // edit boxes that take digits only
+  bool borderless = false;                  // edit boxes drawn without a frame
 };
 
 struct DialogTemplate {
@@ -44,28 +48,26 @@ struct DialogTemplate {
   std::vector<ControlSpec> controls;  // creation and tab order
 };
 
+struct PixelRect {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
 // The pixel size of one dialog base unit pair for a font.
 class DialogUnits {
  public:
   // averageCharWidth and height of the font, in pixels.
   DialogUnits(int baseX, int baseY);
-  static DialogUnits ForFont(const QFont& font);
 
   int baseX() const { return baseX_; }
   int baseY() const { return baseY_; }
   // Rounded to the nearest pixel, as the Windows dialog manager does.
   int ToPixelsX(int dlu) const;
   int ToPixelsY(int dlu) const;
-  QRect ToPixels(int x, int y, int width, int height) const;
-  QSize ToPixels(int width, int height) const;
+  PixelRect ToPixels(int x, int y, int width, int height) const;
 
  private:
   int baseX_;
   int baseY_;
 };
-
-// The font a template asks for, with a sans-serif fallback when the family
-// is not installed (it never is on Linux: the Windows "MS Shell Dlg").
-QFont DialogFont(const DialogTemplate& tmpl);
 
 }  // namespace tr58k

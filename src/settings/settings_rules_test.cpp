@@ -1,4 +1,4 @@
-#include "app/dpi_rules.h"
+#include "settings/settings_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 namespace tr58k {
 namespace {
 
-TEST(DpiRulesTest, LeadingIntegerOfEditText) {
+TEST(SettingsRulesTest, LeadingIntegerOfEditText) {
   struct Case {
     const char* text;
     int32_t value;
@@ -20,10 +20,10 @@ TEST(DpiRulesTest, LeadingIntegerOfEditText) {
       {"2147483648", std::numeric_limits<int32_t>::max()},
       {"-99999999999", std::numeric_limits<int32_t>::min()},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseLeadingInt(QString::fromUtf8(c.text)), c.value) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(ParseLeadingInt(c.text), c.value) << c.text;
 }
 
-TEST(DpiRulesTest, SliderPositionOfAShownValueRoundsTwentyFiveDown) {
+TEST(SettingsRulesTest, SliderPositionOfAShownValueRoundsTwentyFiveDown) {
   struct Case {
     uint32_t value, pos;
   } cases[] = {{400, 8}, {424, 8}, {425, 8}, {426, 9}, {449, 9}, {450, 9},
@@ -31,7 +31,7 @@ TEST(DpiRulesTest, SliderPositionOfAShownValueRoundsTwentyFiveDown) {
   for (const Case& c : cases) EXPECT_EQ(SliderPosForValue(c.value), c.pos) << c.value;
 }
 
-TEST(DpiRulesTest, CommittedValueIsClampedAndRoundsTwentyFiveUp) {
+TEST(SettingsRulesTest, CommittedValueIsClampedAndRoundsTwentyFiveUp) {
   struct Case {
     int32_t typed, committed;
   } cases[] = {{440, 450},   {424, 400},   {425, 450},     {49, 50},     {0, 50},
@@ -39,6 +39,33 @@ TEST(DpiRulesTest, CommittedValueIsClampedAndRoundsTwentyFiveUp) {
                {16001, 16000}, {123456, 16000}, {std::numeric_limits<int32_t>::max(), 16000},
                {std::numeric_limits<int32_t>::min(), 50}, {74, 50}, {75, 100}};
   for (const Case& c : cases) EXPECT_EQ(CommittedDpi(c.typed), c.committed) << c.typed;
+}
+
+TEST(SettingsRulesTest, ReportRateCodesRatesAndListPositionsAgree) {
+  struct Case {
+    int16_t code;
+    int hz, index;
+  } cases[] = {{1, 1000, 0}, {2, 500, 1}, {4, 250, 2}, {8, 125, 3}, {3, 0, -1}, {0, 0, -1}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReportRateHz(c.code), c.hz) << c.code;
+    EXPECT_EQ(ReportRateIndexForInterval(c.code), c.index) << c.code;
+    if (c.index >= 0) {
+      EXPECT_EQ(ReportIntervalForIndex(c.index), c.code);
+      EXPECT_EQ(ReportIntervalForHz(c.hz), c.code);
+    }
+  }
+  EXPECT_FALSE(ReportIntervalForIndex(4));
+  EXPECT_FALSE(ReportIntervalForIndex(-1));
+  EXPECT_FALSE(ReportIntervalForHz(0));
+}
+
+TEST(SettingsRulesTest, DpiAndLevelCountValidity) {
+  for (int v : {50, 100, 16000}) EXPECT_TRUE(IsValidDpi(v)) << v;
+  for (int v : {0, 49, 75, 16050, -50}) EXPECT_FALSE(IsValidDpi(v)) << v;
+  EXPECT_FALSE(IsValidLevelCount(0));
+  EXPECT_TRUE(IsValidLevelCount(1));
+  EXPECT_TRUE(IsValidLevelCount(4));
+  EXPECT_FALSE(IsValidLevelCount(5));
 }
 
 }  // namespace

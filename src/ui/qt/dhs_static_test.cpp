@@ -1,4 +1,4 @@
-#include "ui/dhs_static.h"
+#include "ui/qt/dhs_static.h"
 
 #include <gtest/gtest.h>
 

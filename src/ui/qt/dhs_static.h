@@ -9,10 +9,10 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "ui/window_host.h"
+
 namespace tr58k {
 
-// 0x00BBGGRR, red in the low byte.
-using ColorRef = uint32_t;
 QColor ToQColor(ColorRef color);
 
 class CDhsStatic : public QLabel {

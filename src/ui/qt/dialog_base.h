@@ -10,6 +10,8 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QFont>
+#include <QRect>
 #include <QString>
 #include <map>
 
@@ -18,6 +20,13 @@
 class QMouseEvent;
 
 namespace tr58k {
+
+// The font a template asks for, with a sans-serif fallback when the family
+// is not installed (it never is on Linux: the Windows "MS Shell Dlg").
+QFont DialogFont(const DialogTemplate& tmpl);
+// The dialog units of a font: its average character width and height.
+DialogUnits DialogUnitsForFont(const QFont& font);
+QRect ToQRect(const PixelRect& rect);
 
 class CDialogBase : public QDialog {
   Q_OBJECT

@@ -1,25 +1,34 @@
-#include "app/window_calls.h"
-
-#include <QMetaObject>
-#include <QObject>
-#include <QThread>
+#include "ui/window_calls.h"
 
 namespace tr58k {
 
-WindowCalls::WindowCalls(QObject* window) : window_(window) {}
+WindowCalls::WindowCalls(std::function<void()> wake)
+    : wake_(std::move(wake)), windowThread_(std::this_thread::get_id()) {}
+
+void WindowCalls::Post(std::function<void()> fn) {
+  auto pending = std::make_shared<Pending>();
+  pending->fn = std::move(fn);
+  {
+    std::lock_guard lock(mutex_);
+    if (dropPosts_) return;
+    queue_.push_back(std::move(pending));
+  }
+  wake_();
+}
 
 void WindowCalls::Call(const std::function<void()>& fn) {
-  if (QThread::currentThread() == window_->thread()) {
+  if (OnWindowThread()) {
     fn();
     return;
   }
   auto pending = std::make_shared<Pending>();
   pending->fn = fn;
+  pending->waited = true;
   {
     std::lock_guard lock(mutex_);
     queue_.push_back(pending);
   }
-  QMetaObject::invokeMethod(window_, [this] { RunPending(); }, Qt::QueuedConnection);
+  wake_();
   std::unique_lock lock(mutex_);
   doneChanged_.wait(lock, [&] { return pending->done; });
 }
@@ -34,12 +43,19 @@ void WindowCalls::RunPending() {
       queue_.pop_front();
     }
     pending->fn();
+    if (!pending->waited) continue;
     {
       std::lock_guard lock(mutex_);
       pending->done = true;
     }
     doneChanged_.notify_all();
   }
+}
+
+void WindowCalls::DropPosts() {
+  std::lock_guard lock(mutex_);
+  dropPosts_ = true;
+  std::erase_if(queue_, [](const std::shared_ptr<Pending>& p) { return !p->waited; });
 }
 
 }  // namespace tr58k

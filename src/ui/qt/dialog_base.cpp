@@ -1,6 +1,7 @@
-#include "ui/dialog_base.h"
+#include "ui/qt/dialog_base.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,6 +11,8 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+
+#include "ui/qt/dhs_static.h"
 
 namespace tr58k {
 
@@ -41,8 +44,22 @@ QWidget* MakeCombo(QWidget* parent) {
 
 }  // namespace
 
+QFont DialogFont(const DialogTemplate& tmpl) {
+  QFont font(QString::fromUtf8(tmpl.fontFamily));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(tmpl.fontPointSize);
+  return font;
+}
+
+DialogUnits DialogUnitsForFont(const QFont& font) {
+  const QFontMetrics metrics(font);
+  return DialogUnits(metrics.averageCharWidth(), metrics.height());
+}
+
+QRect ToQRect(const PixelRect& rect) { return QRect(rect.x, rect.y, rect.width, rect.height); }
+
 CDialogBase::CDialogBase(const DialogTemplate& tmpl, QWidget* parent)
-    : QDialog(parent), tmpl_(tmpl), units_(DialogUnits::ForFont(DialogFont(tmpl))) {
+    : QDialog(parent), tmpl_(tmpl), units_(DialogUnitsForFont(DialogFont(tmpl))) {
   setFont(DialogFont(tmpl));
   setWindowTitle(QString::fromUtf8(tmpl.caption));
   // A top-level window of its own (with a taskbar entry), title bar, system
@@ -51,7 +68,7 @@ CDialogBase::CDialogBase(const DialogTemplate& tmpl, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (tmpl.minimizeBox) flags |= Qt::WindowMinimizeButtonHint;
   setWindowFlags(flags);
-  setFixedSize(units_.ToPixels(tmpl.width, tmpl.height));
+  setFixedSize(units_.ToPixelsX(tmpl.width), units_.ToPixelsY(tmpl.height));
   setSizeGripEnabled(false);
 }
 
@@ -84,8 +101,15 @@ QWidget* CDialogBase::CreateControl(const ControlSpec& item) {
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       return label;
     }
+    case ControlKind::kCaptionLabel: {
+      auto* label = new CDhsStatic(this);
+      label->setText(text);
+      return label;
+    }
     case ControlKind::kEdit: {
       auto* edit = new QLineEdit(text, this);
+      // A status line rather than an input box: no frame.
+      if (item.borderless) edit->setFrame(false);
       if (item.digitsOnly) {
         edit->setValidator(new QRegularExpressionValidator(
             QRegularExpression(QStringLiteral("[0-9]*")), edit));
@@ -123,7 +147,7 @@ void CDialogBase::CreateControls() {
     if (!widget) continue;
     if (widget->parentWidget() != this) widget->setParent(this);
     widget->setObjectName(ObjectNameFor(item, index++));
-    QRect rect = units_.ToPixels(item.x, item.y, item.width, item.height);
+    QRect rect = ToQRect(units_.ToPixels(item.x, item.y, item.width, item.height));
     if (item.kind == ControlKind::kComboDropDown) {
       // The template's height is that of the open list; the closed box is
       // as tall as its font needs.

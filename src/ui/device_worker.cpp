@@ -1,4 +1,4 @@
-#include "app/device_worker.h"
+#include "ui/device_worker.h"
 
 #include <chrono>
 

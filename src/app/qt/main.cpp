@@ -1,0 +1,22 @@
+// tr58k-config on Qt: the QApplication, then the application object.
+#include <QApplication>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+#include "app/qt/app_icon.h"
+#include "app/qt/qt_app_host.h"
+#include "app/updater_app.h"
+
+int main(int argc, char** argv) {
+  QApplication qt(argc, argv);
+  // Lets the desktop tie the window to its menu entry and icon.
+  QApplication::setDesktopFileName(tr58k::DesktopEntryId());
+  QApplication::setWindowIcon(tr58k::LoadAppIcon());
+  // Qt has taken its own options out already.
+  std::vector<std::string> arguments;
+  for (const QString& arg : QApplication::arguments()) arguments.push_back(arg.toStdString());
+  tr58k::QtAppHost host;
+  tr58k::CUpdaterApp app(tr58k::ParseAppOptions(arguments), host);
+  return app.Run();
+}
