@@ -15,6 +15,9 @@ TR58K_PACKAGES=(
   # entry and metainfo validators, a virtual X server for the menu command.
   dpkg-dev desktop-file-utils appstream xvfb xauth
   clang libclang-rt-14-dev  # the fuzz targets (libFuzzer, fuzz/run.sh)
+  # The Windows build (posix-threads mingw-w64, GoogleTest's sources) and
+  # its tests under Wine (./test.sh --windows).
+  g++-mingw-w64-x86-64-posix googletest wine wine64 libwine fonts-wine
 )
 
 tr58k_missing_packages() {
