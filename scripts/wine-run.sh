@@ -15,6 +15,8 @@ export WINEPREFIX=$TR58K_WINEPREFIX
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+# Arguments and file names pass between Linux and Windows as UTF-8.
+export LC_ALL=C.UTF-8
 mkdir -p "$WINEPREFIX"
 # A persistent server (-p) outlives each program; when one already runs for
 # this prefix the call only says so. test.sh ends it (wineserver -k).

@@ -26,10 +26,13 @@ std::string ToNameCodePage(std::u16string_view text, size_t maxBytes) {
       units[0] = static_cast<wchar_t>(cp);
     }
     char bytes[8];
+    BOOL usedDefault = FALSE;
     const int n = ::WideCharToMultiByte(CP_THREAD_ACP, 0, units, unitCount, bytes, sizeof bytes,
-                                        nullptr, nullptr);
-    const std::string converted = n > 0 ? std::string(bytes, static_cast<size_t>(n))
-                                        : std::string(1, kCodePageDefaultChar);
+                                        nullptr, &usedDefault);
+    // One default character per character, also for a surrogate pair,
+    // which some systems turn into two.
+    const std::string converted = n > 0 && !usedDefault ? std::string(bytes, static_cast<size_t>(n))
+                                                        : std::string(1, kCodePageDefaultChar);
     if (result.size() + converted.size() > maxBytes) break;
     result += converted;
   }

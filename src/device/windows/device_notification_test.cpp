@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "device/device_link.h"
 #include "device/windows/windows_hid_backend.h"
 #include "testing/fake_win32_hid.h"
 
@@ -47,7 +48,7 @@ TEST(DeviceNotificationTest, DeviceChangeBecomesEventWithUtf8Path) {
       {DBT_DEVICEREMOVEPENDING, &arrival, HidEventKind::kOther, ""},
       {DBT_DEVICEARRIVAL, &volume, HidEventKind::kArrival, ""},
       {DBT_DEVICEARRIVAL, nullptr, HidEventKind::kArrival, ""},
-      {DBT_DEVICEARRIVAL, &unterminated, HidEventKind::kArrival, "abcd"},
+      {DBT_DEVICEARRIVAL, &unterminated, HidEventKind::kArrival, "abcde"},
   };
   for (const Case& c : cases) {
     const auto lParam = reinterpret_cast<LPARAM>(c.broadcast ? c.broadcast->data() : nullptr);
