@@ -75,13 +75,14 @@ windows_build_and_test() {
   cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
   # The prefix is made once, before anything runs in it in parallel.
-  TR58K_WINEPREFIX="$dir/wineprefix" scripts/wine-run.sh wineboot --init
-  cmake --build "$dir" -j "$JOBS"
   local status=0
+  # (set -e does not hold in a subshell tested with ||: hence the &&s.)
   (
-    cd "$dir"
     export TR58K_WINEPREFIX="$dir/wineprefix"
-    ctest --output-on-failure -j "$JOBS" --timeout 300
+    scripts/wine-run.sh wineboot --init &&
+      cmake --build "$dir" -j "$JOBS" &&
+      cd "$dir" &&
+      ctest --output-on-failure -j "$JOBS" --timeout 300
   ) || status=$?
   WINEPREFIX="$dir/wineprefix" wineserver -k 2>/dev/null || true
   echo "== Windows step: $((SECONDS - start)) s"
