@@ -1,14 +1,15 @@
-// The firmware image the simulated mouse is updated with when nothing else
-// is given (tr58kctl --simulate firmware, the window's simulated mode): the
-// build's 21,504-byte test image. It begins with kTestImageMarker, so the
-// transfer sends it to the simulated mouse only.
+// The image the window's simulated update sends, by the name the window
+// still asks for it: SimulatedFirmwareImage(). Goes once the window calls
+// that directly.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "device/sim/simulated_firmware_image.h"
+
 namespace tr58k {
 
-std::span<const uint8_t> SimTestFirmwareImage();
+inline std::span<const uint8_t> SimTestFirmwareImage() { return SimulatedFirmwareImage(); }
 
 }  // namespace tr58k

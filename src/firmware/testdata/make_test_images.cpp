@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "firmware/test_image_marker.h"
+#include "firmware/testdata/test_image_marker.h"
 
 namespace {
 
