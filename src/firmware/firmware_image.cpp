@@ -72,9 +72,10 @@ uint8_t BlockNumber(int blockIndex) { return static_cast<uint8_t>(blockIndex + 9
 namespace {
 
 // The images' first 16 bytes are known here only by their FNV-1a hash, so
-// that the programs do not carry the test images' marker ("TR58K-TEST-IMAGE"
-// and the simulated mouse's "TR58K-DEMO-IMAGE"): a build's binaries are
-// checked for the marker to prove no test image went into them.
+// that the programs do not carry the test images' marker ("TR58K-TEST-IMAGE"):
+// the installed binaries are searched for it to prove that no test image went
+// into them. The simulated mouse's image ("TR58K-DEMO-IMAGE") is recognised
+// the same way.
 constexpr size_t kImageHeadSize = 16;
 constexpr std::array<uint64_t, 2> kTestImageHeadHashes = {0xe08d1b52e044bb8eull,   // test images
                                                           0x094f381fdb14c139ull};  // demo image

@@ -16,7 +16,7 @@ constexpr std::array<char, 16> kDemoImageHead = {'T', 'R', '5', '8', 'K', '-', '
 
 std::array<uint8_t, kDemoImageSize> MakeImage() {
   std::array<uint8_t, kDemoImageSize> bytes{};
-  uint32_t x = 0x2545F491u;  // xorshift32: deterministic filler, no pattern a block check could miss
+  uint32_t x = 0x2545F491u;  // xorshift32: the same filler every run, different in every block
   for (uint8_t& byte : bytes) {
     x ^= x << 13;
     x ^= x >> 17;

@@ -3,9 +3,10 @@
 // configuration commands of its normal firmware and the transfer commands of
 // its bootloader, and, in tests, misbehaves as a FaultPlan scripts. It lives
 // on the injected clock: a mouse that leaves the bus comes back once that
-// clock has moved far enough, which a ManualClock does for free. Thread-safe; handles and monitors it hands out stay valid
-// after it is destroyed (they fail with kDeviceNotConnected / go quiet), but
-// the clock must outlive them all.
+// clock has moved far enough, which a ManualClock does for free. Thread-safe;
+// handles and monitors it hands out stay valid after it is destroyed (they
+// fail with kDeviceNotConnected / go quiet), but the clock must outlive them
+// all.
 #pragma once
 
 #include <cstdint>
