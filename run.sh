@@ -6,10 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
-tr58k_install_packages "${TR58K_PACKAGES[@]}"
+tr58k_install_packages "${TR58K_BUILD_PACKAGES[@]}"
 
 BUILD_DIR=${BUILD_DIR:-build}
 JOBS=${JOBS:-$(nproc)}
-cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTR58K_BUILD_TESTS=OFF >/dev/null
 cmake --build "$BUILD_DIR" --target tr58k-config -j "$JOBS"
 exec "$BUILD_DIR/src/app/tr58k-config" "$@"

@@ -41,7 +41,7 @@ export QT_QPA_PLATFORM=offscreen
 # build_and_test BUILD_DIR SANITIZE: configures, builds and runs CTest.
 build_and_test() {
   local dir=$1 sanitize=$2
-  local configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  local configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTR58K_BUILD_TESTS=ON)
   [[ -n "$sanitize" ]] && configure+=(-DTR58K_SANITIZE="$sanitize")
   echo "== build in $dir${sanitize:+ (sanitizers: $sanitize)}"
   cmake -S "$ROOT" -B "$dir" "${configure[@]}" >/dev/null

@@ -16,7 +16,7 @@
 #include "device/mouse_session.h"
 #include "device/sim/bootloader_firmware.h"
 #include "device/sim/normal_firmware.h"
-#include "device/sim/sim_test_image.h"
+#include "device/sim/simulated_firmware_image.h"
 #include "device/sim/simulated_mouse.h"
 #include "firmware/firmware_image.h"
 #include "firmware/firmware_transfer.h"
@@ -97,10 +97,11 @@ Run TimedUpdate(AnyClock& clock, bool instant) {
   SimulatedMouse mouse(clock);
   SetUpMouse(mouse, instant);
   DeviceLink link(mouse, clock);
+  link.testImagesAllowed = true;
   auto image = std::make_unique<FirmwareImage>();
   QuietReporter reporter;
-  if (LoadFirmwareImage(*image, SimTestFirmwareImage(), reporter) != 1) Fail("no test image");
-  if (image->blockCount != 21) Fail("the test image is not 21 blocks");
+  if (LoadFirmwareImage(*image, SimulatedFirmwareImage(), reporter) != 1) Fail("no image");
+  if (image->blockCount != 21) Fail("the simulated mouse's image is not 21 blocks");
   const double start = NowMs();
   int mode = 0;
   if (ProbeUpdateMode(link, mode) != 1 || mode != kModeNormal) Fail("probe did not find the mouse");

@@ -24,9 +24,9 @@
 
 #include "bench_util.h"
 #include "device/device_link.h"
-#include "device/linux/fake_sysfs_test_util.h"
 #include "device/linux/linux_hid_backend.h"
-#include "device/linux/test_descriptors.h"
+#include "testing/fake_report_descriptors.h"
+#include "testing/fake_sysfs.h"
 
 namespace tr58k::bench {
 namespace {
@@ -51,17 +51,17 @@ class CountingBackend final : public HidBackend {
 // Four kinds in turn: another maker's keyboard and mouse, the maker's
 // vendor collection under another product, and the mouse's own ids with only
 // its pointer collection (the nearest miss).
-testing::FakeHidraw Device(int i) {
-  testing::FakeHidraw node;
+FakeHidraw Device(int i) {
+  FakeHidraw node;
   node.number = i;
   node.usbPort = i + 1;
   const char* vendor = "046D";
   const char* product = "C31C";
   switch (i % 4) {
-    case 0: node.descriptor = testing::KeyboardDescriptor(); break;
-    case 1: product = "C077"; node.descriptor = testing::BootMouseDescriptor(); break;
-    case 2: vendor = "4C95"; product = "5838"; node.descriptor = testing::VendorDescriptor(); break;
-    case 3: vendor = "4C95"; product = "5837"; node.descriptor = testing::BootMouseDescriptor(); break;
+    case 0: node.descriptor = KeyboardDescriptor(); break;
+    case 1: product = "C077"; node.descriptor = BootMouseDescriptor(); break;
+    case 2: vendor = "4C95"; product = "5838"; node.descriptor = VendorDescriptor(); break;
+    case 3: vendor = "4C95"; product = "5837"; node.descriptor = BootMouseDescriptor(); break;
   }
   char name[32], id[32];
   std::snprintf(name, sizeof name, "0003:%s:%s.%04X", vendor, product, i + 1);
@@ -94,12 +94,12 @@ int main(int argc, char** argv) {
   const int devices = ParseCount(argc, argv, "--devices", 200);
   const int runs = ParseCount(argc, argv, "--runs", 50);
 
-  testing::TempDir root;
+  TempDir root;
   const std::string sys = root.path() + "/sys";
   const std::string dev = root.path() + "/dev";
   fs::create_directories(dev);
   for (int i = 0; i < devices; ++i) {
-    testing::AddFakeHidraw(sys, Device(i));
+    AddFakeHidraw(sys, Device(i));
     // A node that would open for reading and writing, were it tried.
     const std::string node = dev + "/hidraw" + std::to_string(i);
     const int fd = open(node.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);

@@ -14,7 +14,7 @@ build=${BENCH_BUILD_DIR:-build-bench}
 jobs=${JOBS:-2}
 programs=(tr58k-bench-device tr58k-bench-enumerate tr58k-bench-window tr58k-bench-startup)
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTR58K_BUILD_TESTS=ON >/dev/null
 cmake --build "$build" -j "$jobs" --target "${programs[@]}" >/dev/null
 
 export QT_QPA_PLATFORM=offscreen

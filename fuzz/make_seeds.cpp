@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "device/device_link.h"
-#include "device/linux/test_descriptors.h"
 #include "device/sim/normal_firmware.h"
 #include "fuzz_mouse.h"
 #include "settings/data_stream.h"
 #include "settings/device_settings.h"
 #include "settings/profile_serializer.h"
+#include "testing/fake_report_descriptors.h"
 
 namespace fs = std::filesystem;
 using namespace tr58k;
@@ -91,10 +91,10 @@ int main(int argc, char** argv) {
   EncodeConfigBlock(applied, appliedBlock);
   Write(root / "config_block" / "applied_done", ConfigAnswer(appliedBlock, report::kStatusDone));
 
-  Write(root / "hid_descriptor" / "boot_mouse", testing::BootMouseDescriptor());
-  Write(root / "hid_descriptor" / "keyboard", testing::KeyboardDescriptor());
-  Write(root / "hid_descriptor" / "vendor", testing::VendorDescriptor());
-  Write(root / "hid_descriptor" / "composite", testing::CompositeDescriptor());
+  Write(root / "hid_descriptor" / "boot_mouse", BootMouseDescriptor());
+  Write(root / "hid_descriptor" / "keyboard", KeyboardDescriptor());
+  Write(root / "hid_descriptor" / "vendor", VendorDescriptor());
+  Write(root / "hid_descriptor" / "composite", CompositeDescriptor());
   Write(root / "hid_descriptor" / "uevent",
         Text("DRIVER=hid-generic\nHID_ID=0003:00004C95:00005837\n"
              "HID_NAME=ZEMO TR-58K\nHID_PHYS=usb-0000:00:14.0-1/input1\nMODALIAS=hid:b0003g0001v00004C95p00005837\n"));

@@ -3,14 +3,20 @@
 # are missing, so a second run installs nothing. Sourced by test.sh and run.sh.
 set -euo pipefail
 
-TR58K_PACKAGES=(
+# What building and running the programs needs (./run.sh).
+TR58K_BUILD_PACKAGES=(
   cmake g++ pkg-config make
-  libgtest-dev libgmock-dev
   libudev-dev
-  libsystemd-dev dbus-daemon  # the sleep inhibitor (sd-bus) and its test bus
+  libsystemd-dev  # the sleep inhibitor (sd-bus)
   qt6-base-dev libgl-dev
   fonts-wqy-zenhei
   fonts-liberation2  # Arial's metrics for the window's DPI captions
+)
+
+# What the tests need on top (./test.sh).
+TR58K_TEST_PACKAGES=(
+  libgtest-dev libgmock-dev
+  dbus-daemon  # the sleep inhibitor's test bus
   # The package test: cpack's DEB generator (dpkg-shlibdeps), the desktop
   # entry and metainfo validators, a virtual X server for the menu command.
   dpkg-dev desktop-file-utils appstream xvfb xauth
@@ -20,6 +26,8 @@ TR58K_PACKAGES=(
   # its tests under Wine (./test.sh --windows).
   g++-mingw-w64-x86-64-posix googletest wine wine64 libwine fonts-wine
 )
+
+TR58K_PACKAGES=("${TR58K_BUILD_PACKAGES[@]}" "${TR58K_TEST_PACKAGES[@]}")
 
 tr58k_missing_packages() {
   local missing=()

@@ -113,7 +113,8 @@ for bin in "${BINARIES[@]}"; do
   [ -x "$BUILD_DIR/$bin" ] || missing+=("$(basename "$bin")")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  [ -f "$BUILD_DIR/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD_DIR" >/dev/null
+  # The virtual mouse and the probe are built only with the tests.
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DTR58K_BUILD_TESTS=ON >/dev/null
   cmake --build "$BUILD_DIR" --target "${missing[@]}" -j "$(nproc)"
 fi
 

@@ -4,15 +4,15 @@
 #include "app/fw_update_dlg.h"
 #include "app/main_dialog_template.h"
 #include "app/updater_dlg.h"
-#include "device/sim/sim_test_image.h"
-#include "device/sim/simulated_mouse.h"
+#include "device/sim/simulated_firmware_image.h"
 
 namespace tr58k {
 
 std::span<const uint8_t> CUpdaterDlg::FirmwareImageForUpdate() const {
-  // The build's test image is made for the simulated mouse, and the update
-  // sends it nowhere else.
-  if (dynamic_cast<const SimulatedMouse*>(m_link.backend) != nullptr) return SimTestFirmwareImage();
+  // Whoever chose the simulated mouse allowed test images on the link; it
+  // gets the image a simulated update sends (the built-in one, or a demo
+  // image where the build carries none).
+  if (m_link.testImagesAllowed) return ImageForSimulatedUpdate();
   return EmbeddedFirmwareImage();
 }
 

@@ -15,7 +15,7 @@
 #include "app/fw_update_template.h"
 #include "app/main_dialog_template.h"
 #include "app/window_test_fixture.h"
-#include "device/sim/sim_test_image.h"
+#include "device/sim/simulated_firmware_image.h"
 #include "firmware/firmware_worker.h"
 
 namespace tr58k::test {
@@ -101,11 +101,12 @@ TEST_F(FirmwareHandoffTest, PlugEventsDuringAnUpdateAreHeldAndTheNewVersionShown
   EXPECT_EQ(FirmwareVersion()->text(), "-.--");
 }
 
-// The simulated mouse gets the build's test image; any other device the
-// image built into the program, which a build without one lacks.
+// A link that allows test images (the simulated mouse's) gets the image of a
+// simulated update; any other link the image built into the program, which
+// a build without one lacks.
 TEST_F(FirmwareHandoffTest, TheImageSentDependsOnTheDevice) {
   OpenWindow();
-  EXPECT_EQ(win_->FirmwareImageForUpdate().data(), SimTestFirmwareImage().data());
+  EXPECT_EQ(win_->FirmwareImageForUpdate().data(), ImageForSimulatedUpdate().data());
   dlg_.reset();
 
   class OtherBackend final : public HidBackend {

@@ -49,6 +49,8 @@ void CUpdaterApp::InitInstance() {
     backend = CreateLinuxHidBackend();
   }
   DeviceLink link(*backend, clock);
+  // Test images may go to the simulated mouse, and only to it.
+  link.testImagesAllowed = simulated != nullptr;
   // Only a real mouse's update keeps the machine awake.
   std::unique_ptr<LogindSleepInhibitor> inhibitor;
   if (!simulated) inhibitor = std::make_unique<LogindSleepInhibitor>();

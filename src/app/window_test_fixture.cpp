@@ -36,6 +36,7 @@ void WindowTest::SetUp() {
   qputenv("XDG_CONFIG_HOME", configHome_.path().toUtf8());
   mouse_ = std::make_unique<SimulatedMouse>(clock_);
   link_ = std::make_unique<DeviceLink>(*mouse_, clock_);
+  link_->testImagesAllowed = true;
   previousSink_ = SetMessageBoxSink(&boxes_);
 }
 

@@ -10,16 +10,14 @@
 #include <sstream>
 
 #include "cli/cli_messages.h"
-#include "cli/cli_test_support.h"
 #include "device/sim/normal_firmware.h"
 #include "device/sim/simulated_mouse.h"
 #include "settings/device_settings.h"
 #include "settings/profile_file.h"
+#include "testing/cli_rig.h"
 
 namespace tr58k {
 namespace {
-
-using namespace testing_support;
 
 constexpr size_t kActiveLevelOffset = 0x32;
 

@@ -8,7 +8,7 @@
 #include "cli/cli_messages.h"
 #include "cli/firmware_progress.h"
 #include "cli/settings_report.h"
-#include "device/sim/sim_test_image.h"
+#include "device/sim/simulated_firmware_image.h"
 #include "firmware/firmware_messages.h"
 #include "firmware/firmware_worker.h"
 
@@ -28,7 +28,7 @@ int LoadImageFor(const CliOptions& options, CliContext& context, FirmwareImage& 
     *status = kExitBadArguments;
     return 0;
   }
-  if (context.simulated) return LoadFirmwareImage(image, SimTestFirmwareImage(), reporter);
+  if (context.simulated) return LoadFirmwareImage(image, ImageForSimulatedUpdate(), reporter);
   if (LoadFirmwareImage(image, reporter) == 1) return 1;
   context.err << "tr58kctl: this build of the program carries no firmware image (it was "
                  "configured without TR58K_FIRMWARE_IMAGE); give one with --image FILE.\n";

@@ -3,17 +3,15 @@
 #include <sstream>
 
 #include "cli/cli_options.h"
-#include "cli/cli_test_support.h"
 #include "cli/firmware_progress.h"
 #include "cli/tr58kctl_app.h"
 #include "firmware/firmware_messages.h"
-#include "firmware/firmware_test_support.h"
 #include "settings/profile_file.h"
+#include "testing/cli_rig.h"
+#include "testing/firmware_rig.h"
 
 namespace tr58k {
 namespace {
-
-using namespace testing_support;
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -38,7 +36,8 @@ std::vector<int> BarPercents(const std::string& text) {
 }
 
 // Stands for the real devices: forwards to a simulated mouse the test
-// holds, without being one (so test images are refused as on real ones).
+// holds. Chosen as the platform's devices, it gets a link that refuses test
+// images, as a real mouse does.
 class ForwardingBackend final : public HidBackend {
  public:
   explicit ForwardingBackend(SimulatedMouse& mouse) : mouse_(mouse) {}
@@ -144,6 +143,13 @@ TEST_F(FirmwareCommandTest, RefusesImagesItMustNotSendBeforeTouchingTheMouse) {
     EXPECT_EQ(out.str(), c.shown.empty() ? "" : c.shown + "\n");
     EXPECT_EQ(rig.rig.Count(SimExchangeKind::kOpen), 0u);
   }
+}
+
+TEST_F(FirmwareCommandTest, TheSimulatedMouseTakesATestImageFromAFile) {
+  const std::string image = std::string(TR58K_TEST_IMAGE_DIR) + "/test_image_1500.bin";
+  EXPECT_EQ(Run({"--simulate", "firmware", "--yes", "--image", image}), kExitOk) << err.str();
+  EXPECT_EQ(BarPercents(out.str()), (std::vector<int>{2, 2, 52}));
+  EXPECT_TRUE(rig.rig.mouse.Requests().empty()) << "the real devices were not touched";
 }
 
 // What the build was configured with decides: the built-in image is sent,

@@ -45,6 +45,8 @@ int RunTr58kctl(const std::vector<std::string>& args, const CliPlatform& platfor
   }
 
   DeviceLink link(*backend, *clock);
+  // Images made for the simulated mouse go to the simulated mouse only.
+  link.testImagesAllowed = options.simulate;
   if (options.trace) {
     link.trace = [&err](std::string_view line) { err << line << '\n' << std::flush; };
   }

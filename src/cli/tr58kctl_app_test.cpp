@@ -5,14 +5,12 @@
 #include <sstream>
 
 #include "cli/cli_options.h"
-#include "cli/cli_test_support.h"
 #include "device/sim/simulated_mouse.h"
 #include "settings/profile_file.h"
+#include "testing/cli_rig.h"
 
 namespace tr58k {
 namespace {
-
-using namespace testing_support;
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

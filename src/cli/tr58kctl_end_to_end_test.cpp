@@ -10,14 +10,12 @@
 
 #include "cli/cli_messages.h"
 #include "cli/cli_options.h"
-#include "cli/cli_test_support.h"
+#include "testing/cli_rig.h"
 
 extern char** environ;
 
 namespace tr58k {
 namespace {
-
-using namespace testing_support;
 
 struct ProcessRun {
   int status = -1;

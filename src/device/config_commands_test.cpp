@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "device/sim/normal_firmware.h"
-#include "device/sim/sim_test_rig.h"
+#include "testing/sim_rig.h"
 
 namespace tr58k {
 namespace {
@@ -27,7 +27,7 @@ class ConfigCommandsTest : public ::testing::Test {
     return s;
   }
 
-  SimTestRig rig;
+  SimRig rig;
 };
 
 TEST_F(ConfigCommandsTest, ReadConfigurationDecodesTheMouseBlock) {

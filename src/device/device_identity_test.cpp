@@ -3,7 +3,7 @@
 #include <string>
 
 #include "device/device_link.h"
-#include "device/sim/sim_test_rig.h"
+#include "testing/sim_rig.h"
 
 namespace tr58k {
 namespace {
@@ -18,7 +18,7 @@ class FirmwareVersionTest : public ::testing::TestWithParam<VersionCase> {};
 
 TEST_P(FirmwareVersionTest, HexDigitsReadAsDecimal) {
   const VersionCase& c = GetParam();
-  SimTestRig rig;
+  SimRig rig;
   rig.link.versionNumber = c.versionNumber;
   EXPECT_EQ(ReadFirmwareVersion(rig.link), c.version);
   EXPECT_EQ(FormatFirmwareVersion(ReadFirmwareVersion(rig.link)), c.shown);
@@ -34,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{0x12345678, 12345678 % 65536, "V249.10"}));
 
 TEST(FirmwareVersion, ComesFromTheInterfaceOpenedAndSurvivesAClose) {
-  SimTestRig rig;
+  SimRig rig;
   rig.mouse.SetVersionNumber(0x0105);
   ASSERT_EQ(OpenHidDevice(rig.link, kMouseProductId), 1);
   CloseHidDevice(rig.link);

@@ -69,6 +69,11 @@ struct DeviceLink {
   HidBackend* backend;
   Clock* clock;
   LinkTrace trace;
+  // Whether the firmware transfer may send the images made for the simulated
+  // mouse (IsTestImage). Whoever chooses the backend says so: the programs
+  // when they chose the simulated mouse, and test rigs. A real mouse never
+  // gets one.
+  bool testImagesAllowed = false;
 
   // Set by a failed OpenHidDevice when a matching interface existed but
   // refused to open with kAccessDenied (missing udev rule), with its path;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "device/sim/sim_test_rig.h"
+#include "testing/sim_rig.h"
 
 namespace tr58k {
 namespace {
@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(OpenHidDevice, OpensTheSimulatedMouseVendorCollectionNotItsDecoy) {
-  SimTestRig rig;
+  SimRig rig;
   ASSERT_EQ(OpenHidDevice(rig.link, kMouseProductId), 1);
   EXPECT_EQ(rig.link.connected, 1);
   EXPECT_EQ(rig.link.versionNumber, 0x0026u);
@@ -130,7 +130,7 @@ TEST(OpenHidDevice, OpensTheSimulatedMouseVendorCollectionNotItsDecoy) {
 }
 
 TEST(OpenHidDevice, FailedSearchKeepsVersionAndTracesNone) {
-  SimTestRig rig(SimulatedMouseOptions{.plugged = false});
+  SimRig rig(SimulatedMouseOptions{.plugged = false});
   rig.link.versionNumber = 0x0105;
   EXPECT_EQ(OpenHidDevice(rig.link, kMouseProductId), 0);
   EXPECT_EQ(rig.link.handle, nullptr);
@@ -141,7 +141,7 @@ TEST(OpenHidDevice, FailedSearchKeepsVersionAndTracesNone) {
 }
 
 TEST(OpenHidDevice, ReopenDropsThePreviousHandleAndFindsTheReturnedMouse) {
-  SimTestRig rig;
+  SimRig rig;
   ASSERT_EQ(OpenHidDevice(rig.link, kMouseProductId), 1);
   rig.mouse.Unplug();
   rig.mouse.Plug();
@@ -151,7 +151,7 @@ TEST(OpenHidDevice, ReopenDropsThePreviousHandleAndFindsTheReturnedMouse) {
 }
 
 TEST(OpenHidDevice, RecordsAccessDeniedOnlyWhenTheSearchFails) {
-  SimTestRig rig;
+  SimRig rig;
   rig.mouse.AddFault(Fault::OpenError(hid_error::kAccessDenied));
   EXPECT_EQ(OpenHidDevice(rig.link, kMouseProductId), 0);
   EXPECT_EQ(rig.link.lastOpenError, hid_error::kAccessDenied);
@@ -180,7 +180,7 @@ TEST(OpenHidDevice, SkipsAMatchThatWillNotOpen) {
 }
 
 TEST(CloseHidDevice, ClosedLinkOnlyClearsConnected) {
-  SimTestRig rig;
+  SimRig rig;
   rig.link.connected = 1;  // as a caller might leave it
   rig.link.versionNumber = 0x0026;
   EXPECT_EQ(CloseHidDevice(rig.link), 1);
@@ -190,7 +190,7 @@ TEST(CloseHidDevice, ClosedLinkOnlyClearsConnected) {
 }
 
 TEST(CloseHidDevice, ClosesTheHandleAndKeepsTheVersion) {
-  SimTestRig rig;
+  SimRig rig;
   ASSERT_EQ(OpenHidDevice(rig.link, kMouseProductId), 1);
   EXPECT_EQ(CloseHidDevice(rig.link), 1);
   EXPECT_EQ(rig.link.handle, nullptr);
@@ -203,7 +203,7 @@ TEST(CloseHidDevice, ClosesTheHandleAndKeepsTheVersion) {
 }
 
 TEST(DeviceLink, SleepGoesThroughTheClockAndTheTrace) {
-  SimTestRig rig;
+  SimRig rig;
   rig.link.Sleep(80);
   rig.link.Sleep(0);
   EXPECT_EQ(rig.clock.Sleeps(), (std::vector<uint32_t>{80, 0}));
@@ -211,7 +211,7 @@ TEST(DeviceLink, SleepGoesThroughTheClockAndTheTrace) {
 }
 
 TEST(RegisterHidNotification, HandsOutTheBackendsMonitor) {
-  SimTestRig rig;
+  SimRig rig;
   std::unique_ptr<HidMonitor> monitor = RegisterHidNotification(rig.link);
   ASSERT_NE(monitor, nullptr);
   rig.mouse.Unplug();

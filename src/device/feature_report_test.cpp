@@ -6,7 +6,7 @@
 
 #include "device/config_commands.h"
 #include "device/device_link.h"
-#include "device/sim/sim_test_rig.h"
+#include "testing/sim_rig.h"
 
 namespace tr58k {
 namespace {
@@ -27,7 +27,7 @@ class FeatureReportTest : public ::testing::Test {
     return ReceiveFeatureReport(rig.link, response.data(), response.size());
   }
 
-  SimTestRig rig;
+  SimRig rig;
   ShortReport request{report::kIdShort, kCommandReadConfiguration};
   LongReport response{};
 };
@@ -210,7 +210,7 @@ TEST(ReceiveFeatureReport, EveryReadAsksForTheCallersReportId) {
 }
 
 TEST(ReceiveFeatureReport, ClosedLinkFailsWithoutRetrying) {
-  SimTestRig rig;
+  SimRig rig;
   ShortReport buffer{report::kIdShort};
   EXPECT_EQ(ReceiveFeatureReport(rig.link, buffer.data(), buffer.size()), 0);
   EXPECT_EQ(rig.trace, std::vector<std::string>{"fail get 6"});

@@ -15,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include "cli/cli_test_support.h"
 #include "device/mouse_session.h"
 #include "device/sim/bootloader_firmware.h"
 #include "device/sim/normal_firmware.h"
@@ -23,17 +22,15 @@
 #include "faults/record_bytes.h"
 #include "faults/watchdog.h"
 #include "firmware/firmware_messages.h"
-#include "firmware/firmware_test_support.h"
 #include "firmware/firmware_worker.h"
 #include "settings/device_settings.h"
 #include "settings/profile_file.h"
 #include "settings/profile_serializer.h"
+#include "testing/cli_rig.h"
+#include "testing/firmware_rig.h"
 
 namespace tr58k::faults {
 namespace {
-
-using testing_support::RecordingReporter;
-using testing_support::TempConfigHome;
 
 // Simulated time whose sleeps hand the processor to the other threads, so
 // that the threads interleave at every wait of the protocol without
@@ -122,6 +119,7 @@ TEST(Concurrency, AppliesRestoresRefreshesPlugEventsAndUpdatesOnOneMouse) {
   SimulatedMouse mouse(clock);
   mouse.SetFirmware(MouseMode::kBootloader, std::make_unique<BootloaderFirmware>());
   DeviceLink link(mouse, clock);
+  link.testImagesAllowed = true;  // the updates send a test image
   ThreadTrace trace;
   link.trace = [&trace](std::string_view line) { trace.Add(line); };
 
@@ -136,7 +134,7 @@ TEST(Concurrency, AppliesRestoresRefreshesPlugEventsAndUpdatesOnOneMouse) {
 
   auto image = std::make_unique<FirmwareImage>();
   RecordingReporter ignored;
-  ASSERT_EQ(LoadFirmwareImage(*image, testing_support::TestImageBytes(21504), ignored), 1);
+  ASSERT_EQ(LoadFirmwareImage(*image, TestImageBytes(21504), ignored), 1);
 
   Watchdog watchdog(std::chrono::seconds(120));
   watchdog.Enter("the threads on one mouse");
@@ -230,7 +228,7 @@ TEST(Concurrency, AppliesRestoresRefreshesPlugEventsAndUpdatesOnOneMouse) {
   EXPECT_EQ(mixedBlocks.load(), 0);
   EXPECT_EQ(badLoads.load(), 0);
   EXPECT_EQ(blocks.count(mouse.Block()), 1u) << "the mouse holds a mixed block";
-  EXPECT_EQ(profiles.count(testing_support::ReadBytes(path)), 1u) << "the profile is not whole";
+  EXPECT_EQ(profiles.count(ReadBytes(path)), 1u) << "the profile is not whole";
   // Each update ended with one of its final texts and let the user leave.
   const std::vector<std::string> texts = reporter.Statuses();
   ASSERT_FALSE(texts.empty());

@@ -14,24 +14,20 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_messages.h"
-#include "cli/cli_test_support.h"
 #include "cli/settings_report.h"
 #include "device/mouse_session.h"
-#include "device/sim/sim_test_rig.h"
 #include "faults/record_bytes.h"
 #include "faults/watchdog.h"
 #include "firmware/firmware_messages.h"
-#include "firmware/firmware_test_support.h"
 #include "firmware/firmware_worker.h"
 #include "settings/device_settings.h"
 #include "settings/profile_serializer.h"
+#include "testing/cli_rig.h"
+#include "testing/firmware_rig.h"
+#include "testing/sim_rig.h"
 
 namespace tr58k::faults {
 namespace {
-
-using testing_support::ReadBytes;
-using testing_support::TempConfigHome;
-using testing_support::WriteBytes;
 
 // ---- the size of the run ---------------------------------------------------
 
@@ -106,7 +102,7 @@ class FaultMatrix : public ::testing::TestWithParam<Operation> {
   void SetUp() override {
     oldProfile_ = ProfileBytes(records_.stored);
     oldBlock_ = BlockOf(records_.onMouse);
-    image_ = testing_support::TestImageBytes(kMatrixImageSize);
+    image_ = TestImageBytes(kMatrixImageSize);
     ASSERT_EQ(image_.size(), static_cast<size_t>(kMatrixImageSize));
   }
 
@@ -118,9 +114,9 @@ class FaultMatrix : public ::testing::TestWithParam<Operation> {
   };
   Ran Run(Operation op, const std::optional<Cell>& cell);
 
-  void RunNormal(Operation op, const std::optional<Cell>& cell, SimTestRig& rig);
-  void RunCommandLine(Operation op, const std::optional<Cell>& cell, SimTestRig& rig);
-  void RunUpdate(Operation op, const std::optional<Cell>& cell, testing_support::FirmwareRig& f);
+  void RunNormal(Operation op, const std::optional<Cell>& cell, SimRig& rig);
+  void RunCommandLine(Operation op, const std::optional<Cell>& cell, SimRig& rig);
+  void RunUpdate(Operation op, const std::optional<Cell>& cell, FirmwareRig& f);
 
   End Expected(Operation op, const std::optional<Cell>& cell) const {
     return cell ? ExpectedEnd(*cell) : FaultFreeEnd(op);
@@ -146,8 +142,8 @@ FaultMatrix::Ran FaultMatrix::Run(Operation op, const std::optional<Cell>& cell)
   setup.boot.versionAfterUpdate = kVersionAfterUpdate;
   SimulatedMouseOptions mouse;
   if (op == Operation::kUpdateFromBootloader) mouse.mode = MouseMode::kBootloader;
-  testing_support::FirmwareRig f(setup.boot, mouse);
-  SimTestRig& rig = f.rig;
+  FirmwareRig f(setup.boot, mouse);
+  SimRig& rig = f.rig;
   Ran ran;
   // Only the opens are kept from the trace: formatting every report would
   // cost more than the whole run.
@@ -173,7 +169,7 @@ FaultMatrix::Ran FaultMatrix::Run(Operation op, const std::optional<Cell>& cell)
 }
 
 // The shared sequences, as the window's device jobs call them.
-void FaultMatrix::RunNormal(Operation op, const std::optional<Cell>& cell, SimTestRig& rig) {
+void FaultMatrix::RunNormal(Operation op, const std::optional<Cell>& cell, SimRig& rig) {
   const End expected = Expected(op, cell);
   MouseSettings settings = records_.stored;
   settings.profilePath = home_.ProfilePath();
@@ -227,7 +223,7 @@ void FaultMatrix::RunNormal(Operation op, const std::optional<Cell>& cell, SimTe
 }
 
 // tr58kctl's commands in-process: the exit status and what it prints.
-void FaultMatrix::RunCommandLine(Operation op, const std::optional<Cell>& cell, SimTestRig& rig) {
+void FaultMatrix::RunCommandLine(Operation op, const std::optional<Cell>& cell, SimRig& rig) {
   const End expected = Expected(op, cell);
   std::ostringstream out, err;
   CliContext context{rig.link, home_.ProfilePath(), false, out, err};
@@ -276,9 +272,9 @@ void FaultMatrix::RunCommandLine(Operation op, const std::optional<Cell>& cell, 
 // The update as the window and tr58kctl run it: the probe with its texts,
 // then the worker body for the mode found.
 void FaultMatrix::RunUpdate(Operation op, const std::optional<Cell>& cell,
-                            testing_support::FirmwareRig& f) {
+                            FirmwareRig& f) {
   const End expected = Expected(op, cell);
-  testing_support::RecordingReporter ignored;
+  RecordingReporter ignored;
   ASSERT_EQ(LoadFirmwareImage(*f.image, image_, ignored), 1);
   const int mode = ProbeAndAnnounce(f.rig.link, f.reporter);
   if (mode != kModeNotFound) RunUpdateWorker(f.rig.link, *f.image, mode, f.reporter, nullptr);

@@ -10,12 +10,12 @@
 #include <sstream>
 
 #include "cli/cli_options.h"
-#include "cli/cli_test_support.h"
 #include "cli/settings_report.h"
 #include "cli/tr58kctl_app.h"
 #include "device/sim/simulated_mouse.h"
 #include "faults/watchdog.h"
 #include "settings/profile_file.h"
+#include "testing/cli_rig.h"
 
 namespace tr58k::faults {
 namespace {
@@ -107,7 +107,7 @@ std::string StartThenSaveAsNobody(Hostile kind, const std::string& home) {
 class HostileProfileCtl : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(HostileProfileCtl, StartsWithTheDefaultsAndASaveReplacesNothingItMustNot) {
-  testing_support::TempConfigHome home;
+  TempConfigHome home;
   const HostileCase& hostile = GetParam();
   ASSERT_EQ(MakeHostile(hostile.kind, home.Dir(), DefaultProfilePath()), "");
   Watchdog watchdog(std::chrono::seconds(30));

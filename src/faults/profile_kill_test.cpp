@@ -18,20 +18,17 @@
 #include <random>
 #include <thread>
 
-#include "cli/cli_test_support.h"
-#include "faults/saver_records.h"
 #include "faults/record_bytes.h"
+#include "faults/saver_records.h"
 #include "faults/watchdog.h"
 #include "settings/profile_file.h"
 #include "settings/profile_serializer.h"
+#include "testing/cli_rig.h"
 
 extern char** environ;
 
 namespace tr58k::faults {
 namespace {
-
-using testing_support::ReadBytes;
-using testing_support::TempConfigHome;
 
 constexpr int kKills = 300;
 constexpr int kLongestDelayUs = 4000;

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "firmware/firmware_test_support.h"
+#include "testing/firmware_rig.h"
 
 namespace tr58k {
 namespace {
-
-using namespace testing_support;
 
 FirmwareBlock Block(uint8_t seed) {
   FirmwareBlock block;

@@ -1,12 +1,12 @@
 #include "firmware/firmware_image.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "firmware/firmware_messages.h"
-#include "firmware/test_image_marker.h"
 
 namespace tr58k {
 
@@ -72,11 +72,33 @@ uint16_t BlockChecksum(const FirmwareBlock& block) {
 
 uint8_t BlockNumber(int blockIndex) { return static_cast<uint8_t>(blockIndex + 9); }
 
-bool IsTestImage(const FirmwareImage& image) {
-  if (image.blockCount <= 0 || image.size < static_cast<int32_t>(kTestImageMarker.size())) {
-    return false;
+namespace {
+
+// The images' first 16 bytes are known here only by their FNV-1a hash, so
+// that the programs do not carry the test images' marker ("TR58K-TEST-IMAGE"):
+// the installed binaries are searched for it to prove that no test image went
+// into them. The simulated mouse's image ("TR58K-DEMO-IMAGE") is recognised
+// the same way.
+constexpr size_t kImageHeadSize = 16;
+constexpr std::array<uint64_t, 2> kTestImageHeadHashes = {0xe08d1b52e044bb8eull,   // test images
+                                                          0x094f381fdb14c139ull};  // demo image
+
+uint64_t Fnv1a64(std::span<const uint8_t> bytes) {
+  uint64_t hash = 0xcbf29ce484222325ull;
+  for (uint8_t byte : bytes) {
+    hash ^= byte;
+    hash *= 0x100000001b3ull;
   }
-  return std::equal(kTestImageMarker.begin(), kTestImageMarker.end(), image.blocks[0].begin());
+  return hash;
+}
+
+}  // namespace
+
+bool IsTestImage(const FirmwareImage& image) {
+  if (image.blockCount <= 0 || image.size < static_cast<int32_t>(kImageHeadSize)) return false;
+  const uint64_t hash = Fnv1a64(std::span(image.blocks[0]).first(kImageHeadSize));
+  return std::find(kTestImageHeadHashes.begin(), kTestImageHeadHashes.end(), hash) !=
+         kTestImageHeadHashes.end();
 }
 
 }  // namespace tr58k

@@ -60,8 +60,9 @@ uint16_t BlockChecksum(const FirmwareBlock& block);
 // The wire number of block i (counted from 0): i + 9.
 uint8_t BlockNumber(int blockIndex);
 
-// True for the images the build makes for tests and the simulated mouse
-// (they begin with kTestImageMarker).
+// True for the images made for tests and the simulated mouse: the test
+// images the build writes and the simulated mouse's SimulatedFirmwareImage(),
+// told apart by their first 16 bytes.
 bool IsTestImage(const FirmwareImage& image);
 
 }  // namespace tr58k

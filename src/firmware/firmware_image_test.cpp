@@ -5,15 +5,13 @@
 #include <filesystem>
 #include <numeric>
 
-#include "device/sim/sim_test_image.h"
+#include "device/sim/simulated_firmware_image.h"
 #include "firmware/firmware_messages.h"
-#include "firmware/firmware_test_support.h"
-#include "firmware/test_image_marker.h"
+#include "firmware/testdata/test_image_marker.h"
+#include "testing/firmware_rig.h"
 
 namespace tr58k {
 namespace {
-
-using namespace testing_support;
 
 class FirmwareImageTest : public ::testing::Test {
  protected:
@@ -92,19 +90,26 @@ TEST_F(FirmwareImageTest, TheBuiltInImageLoadsOnlyWhenTheBuildCarriesOne) {
 }
 
 TEST_F(FirmwareImageTest, TestImagesAreRecognisedByTheirFirstBytesWhereverTheyComeFrom) {
-  const std::span<const uint8_t> simImage = SimTestFirmwareImage();
+  const std::span<const uint8_t> demo = SimulatedFirmwareImage();
+  ASSERT_EQ(demo.size(), 21504u);
+  EXPECT_EQ(SimulatedFirmwareImage().data(), demo.data()) << "made once";
   const std::vector<uint8_t> file = TestImageBytes(21504);
-  ASSERT_EQ(simImage.size(), 21504u);
-  EXPECT_TRUE(std::equal(simImage.begin(), simImage.end(), file.begin(), file.end()));
+  ASSERT_EQ(file.size(), 21504u);
+  ASSERT_TRUE(std::equal(kTestImageMarker.begin(), kTestImageMarker.end(), file.begin()));
 
-  for (size_t size : {21504u, 1500u, 3072u}) {
-    ASSERT_EQ(LoadFirmwareImage(*image, TestImageBytes(size), reporter), 1);
-    EXPECT_TRUE(IsTestImage(*image)) << size;
+  const std::vector<uint8_t> demoBytes(demo.begin(), demo.end());
+  for (const std::vector<uint8_t>& bytes :
+       {file, TestImageBytes(1500), TestImageBytes(3072), demoBytes}) {
+    ASSERT_EQ(LoadFirmwareImage(*image, bytes, reporter), 1);
+    EXPECT_TRUE(IsTestImage(*image)) << bytes.size();
+    // Any one of the first 16 bytes changed makes another image.
+    for (size_t i : {0u, 7u, 15u}) {
+      std::vector<uint8_t> altered = bytes;
+      altered[i] ^= 1;
+      ASSERT_EQ(LoadFirmwareImage(*image, altered, reporter), 1);
+      EXPECT_FALSE(IsTestImage(*image)) << bytes.size() << " byte " << i;
+    }
   }
-  std::vector<uint8_t> altered = file;
-  altered[15] ^= 1;
-  ASSERT_EQ(LoadFirmwareImage(*image, altered, reporter), 1);
-  EXPECT_FALSE(IsTestImage(*image));
   // A one-block image shorter than the marker cannot be one.
   ASSERT_EQ(LoadFirmwareImage(*image, std::span(file).first(8), reporter), 1);
   EXPECT_FALSE(IsTestImage(*image));

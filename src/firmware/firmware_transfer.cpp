@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "device/sim/simulated_mouse.h"
 #include "firmware/firmware_messages.h"
 
 namespace tr58k {
@@ -61,7 +60,7 @@ bool Open(DeviceLink& link, uint16_t productId) { return OpenHidDevice(link, pro
 }  // namespace
 
 bool ImageMayGoTo(const FirmwareImage& image, const DeviceLink& link) {
-  return !IsTestImage(image) || dynamic_cast<const SimulatedMouse*>(link.backend) != nullptr;
+  return !IsTestImage(image) || link.testImagesAllowed;
 }
 
 int ProbeUpdateMode(DeviceLink& link, int& mode) {

@@ -60,9 +60,10 @@ int UpdateFromNormalMode(DeviceLink& link, const FirmwareImage& image,
 int TransferImage(DeviceLink& link, const FirmwareImage& image, FirmwareUpdateReporter& reporter,
                   UpdateOutcome* outcome = nullptr);
 
-// False for an image the build made for tests when the link's devices are
-// not the simulated mouse: such an image is never sent to a real mouse. The
-// two update bodies refuse it (the failure ending) before any traffic.
+// False for an image made for the simulated mouse (IsTestImage) unless the
+// link allows such images (DeviceLink::testImagesAllowed): it is never sent
+// to a real mouse. The two update bodies refuse it (the failure ending)
+// before any traffic.
 bool ImageMayGoTo(const FirmwareImage& image, const DeviceLink& link);
 
 }  // namespace tr58k

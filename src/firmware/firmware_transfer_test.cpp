@@ -5,14 +5,13 @@
 #include <numeric>
 
 #include "device/sim/normal_firmware.h"
+#include "device/sim/simulated_firmware_image.h"
 #include "firmware/firmware_messages.h"
-#include "firmware/firmware_test_support.h"
 #include "firmware/firmware_worker.h"
+#include "testing/firmware_rig.h"
 
 namespace tr58k {
 namespace {
-
-using namespace testing_support;
 
 const std::string kUpdating = std::string("status ") + kUpdatingText;
 const std::string kError = std::string("status ") + kUpdateErrorText;
@@ -364,37 +363,29 @@ TEST_F(FirmwareTransferTest, ABootloaderThatNeverShowsCostsTheWholeDiscovery) {
   EXPECT_TRUE(f.LinkClosed());
 }
 
-// A backend that passes everything to a simulated mouse without being one,
-// as a real device would stand behind the link.
-class RealLookingBackend final : public HidBackend {
- public:
-  explicit RealLookingBackend(SimulatedMouse& mouse) : mouse_(mouse) {}
-  std::vector<HidInterfaceInfo> Enumerate() override { return mouse_.Enumerate(); }
-  std::unique_ptr<HidDevice> Open(const std::string& path, uint32_t* error) override {
-    return mouse_.Open(path, error);
-  }
-  std::unique_ptr<HidMonitor> CreateMonitor() override { return nullptr; }
-
- private:
-  SimulatedMouse& mouse_;
-};
-
-TEST_F(FirmwareTransferTest, ATestImageIsNeverSentToAnythingButTheSimulatedMouse) {
+// Whoever chose a real mouse's backend leaves testImagesAllowed false: the
+// same simulated mouse behind such a link stands for a real one.
+TEST_F(FirmwareTransferTest, ATestImageIsSentOnlyOverALinkThatAllowsTestImages) {
+  const std::span<const uint8_t> demo = SimulatedFirmwareImage();
   for (bool inBootloader : {false, true}) {
     SCOPED_TRACE(inBootloader ? "bootloader" : "normal mode");
     FirmwareRig f({}, {.mode = inBootloader ? MouseMode::kBootloader : MouseMode::kNormal});
-    ASSERT_TRUE(f.Load(1500));
-    RealLookingBackend real(f.rig.mouse);
-    DeviceLink link(real, f.rig.clock);
-    EXPECT_FALSE(ImageMayGoTo(*f.image, link));
-    EXPECT_TRUE(ImageMayGoTo(*f.image, f.rig.link));
-    const int mode = ProbeAndAnnounce(link, f.reporter);
-    ASSERT_NE(mode, kModeNotFound);
-    const UpdateOutcome outcome = RunUpdateWorker(link, *f.image, mode, f.reporter, nullptr);
-    EXPECT_EQ(outcome.end, UpdateOutcome::End::kFailed);
-    EXPECT_TRUE(f.rig.mouse.Requests().empty()) << "not one request reached the device";
-    EXPECT_EQ(f.reporter.Events().back(), kError);
-    EXPECT_FALSE(link.handle);
+    DeviceLink link(f.rig.mouse, f.rig.clock);
+    ASSERT_FALSE(link.testImagesAllowed) << "refused unless said otherwise";
+    for (const std::vector<uint8_t>& bytes :
+         {TestImageBytes(1500), std::vector<uint8_t>(demo.begin(), demo.end())}) {
+      SCOPED_TRACE(bytes.size());
+      ASSERT_EQ(LoadFirmwareImage(*f.image, bytes, f.reporter), 1);
+      EXPECT_FALSE(ImageMayGoTo(*f.image, link));
+      EXPECT_TRUE(ImageMayGoTo(*f.image, f.rig.link));
+      const int mode = ProbeAndAnnounce(link, f.reporter);
+      ASSERT_NE(mode, kModeNotFound);
+      const UpdateOutcome outcome = RunUpdateWorker(link, *f.image, mode, f.reporter, nullptr);
+      EXPECT_EQ(outcome.end, UpdateOutcome::End::kFailed);
+      EXPECT_TRUE(f.rig.mouse.Requests().empty()) << "not one request reached the device";
+      EXPECT_EQ(f.reporter.Events().back(), kError);
+      EXPECT_FALSE(link.handle);
+    }
 
     // Any other image goes through the same link.
     std::vector<uint8_t> other = TestImageBytes(1500);

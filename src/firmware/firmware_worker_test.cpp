@@ -6,12 +6,10 @@
 #include <future>
 
 #include "firmware/firmware_messages.h"
-#include "firmware/firmware_test_support.h"
+#include "testing/firmware_rig.h"
 
 namespace tr58k {
 namespace {
-
-using namespace testing_support;
 
 // Records when it was taken and given back, relative to the mouse's traffic.
 class FakeInhibitor final : public SleepInhibitor {

@@ -22,6 +22,7 @@ WindowRig::WindowRig() {
   setenv("XDG_CONFIG_HOME", configHome_.c_str(), 1);
   mouse = std::make_unique<SimulatedMouse>(clock);
   link = std::make_unique<DeviceLink>(*mouse, clock);
+  link->testImagesAllowed = true;
 }
 
 WindowRig::~WindowRig() {

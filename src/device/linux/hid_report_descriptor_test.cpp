@@ -6,16 +6,10 @@
 #include <random>
 #include <utility>
 
-#include "device/linux/test_descriptors.h"
+#include "testing/fake_report_descriptors.h"
 
 namespace tr58k {
 namespace {
-
-using testing::BootMouseDescriptor;
-using testing::CompositeDescriptor;
-using testing::KeyboardDescriptor;
-using testing::VendorDescriptor;
-using testing::VendorDescriptorItemSizes;
 
 HidDescriptorSummary Parse(const std::vector<uint8_t>& bytes) {
   return ParseReportDescriptor(bytes.data(), bytes.size());

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "device/linux/fake_sysfs_test_util.h"
+#include "testing/fake_sysfs.h"
 
 namespace tr58k {
 namespace {
@@ -126,7 +126,7 @@ TEST(HidrawDevice, DestroyingTheDeviceClosesItsDescriptor) {
 }
 
 TEST(OpenHidrawNode, MissingNodesAndOtherFailures) {
-  testing::TempDir dir;
+  TempDir dir;
   uint32_t error = 12345;
   EXPECT_EQ(OpenHidrawNode(dir.path() + "/hidraw7", &error), nullptr);
   EXPECT_EQ(error, hid_error::kDeviceNotConnected);
@@ -139,8 +139,8 @@ TEST(OpenHidrawNode, MissingNodesAndOtherFailures) {
 
 TEST(OpenHidrawNode, NotAHidrawNodeOpensButFeatureCallsFailWithoutRetry) {
   // The real ioctl on a file that is no hidraw node answers ENOTTY.
-  testing::TempDir dir;
-  testing::WriteFile(dir.path() + "/hidraw0", "");
+  TempDir dir;
+  WriteFile(dir.path() + "/hidraw0", "");
   uint32_t error = 12345;
   auto device = OpenHidrawNode(dir.path() + "/hidraw0", &error);
   ASSERT_NE(device, nullptr);
@@ -152,9 +152,9 @@ TEST(OpenHidrawNode, NotAHidrawNodeOpensButFeatureCallsFailWithoutRetry) {
 }
 
 TEST(OpenHidrawNode, NodeWithoutPermissionGivesAccessDenied) {
-  testing::TempDir dir;
+  TempDir dir;
   const std::string node = dir.path() + "/hidraw3";
-  testing::WriteFile(node, "");
+  WriteFile(node, "");
   ASSERT_EQ(::chmod(node.c_str(), 0600), 0);
   ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
   if (::geteuid() != 0) {

@@ -5,16 +5,11 @@
 #include <filesystem>
 #include <tuple>
 
-#include "device/linux/fake_sysfs_test_util.h"
-#include "device/linux/test_descriptors.h"
+#include "testing/fake_report_descriptors.h"
+#include "testing/fake_sysfs.h"
 
 namespace tr58k {
 namespace {
-
-using testing::AddFakeHidraw;
-using testing::FakeBus;
-using testing::FakeHidraw;
-using testing::TempDir;
 
 // (path, vendor, product, version, page, usage) for whole-record comparisons.
 using Row = std::tuple<std::string, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t>;
@@ -95,7 +90,7 @@ class HidrawSysfsTest : public ::testing::Test {
 TEST_F(HidrawSysfsTest, UsbMouseVendorInterface) {
   FakeHidraw node;
   node.number = 3;
-  node.descriptor = testing::VendorDescriptor();
+  node.descriptor = VendorDescriptor();
   EXPECT_EQ(Rows(Read(node)),
             (std::vector<Row>{{"/dev/hidraw3", 0x4C95, 0x5837, 0x0026, 0xFF01, 0x0002}}));
 }
@@ -104,7 +99,7 @@ TEST_F(HidrawSysfsTest, OneEntryPerTopLevelCollectionWithTheSamePath) {
   FakeHidraw node;
   node.number = 5;
   node.bcdDevice = "0103\n";
-  node.descriptor = testing::CompositeDescriptor();
+  node.descriptor = CompositeDescriptor();
   EXPECT_EQ(Rows(Read(node)), (std::vector<Row>{
                                   {"/dev/hidraw5", 0x4C95, 0x5837, 0x0103, 0x0001, 0x0002},
                                   {"/dev/hidraw5", 0x4C95, 0x5837, 0x0103, 0x000C, 0x0001},
@@ -137,7 +132,7 @@ TEST_F(HidrawSysfsTest, VersionComesOnlyFromTheDevicesOwnUsbDevice) {
     node.hidId = c.hidId;
     node.hidName = std::string(c.hidId).substr(0, 4) + ":4C95:5837.000" + std::to_string(number);
     node.bcdDevice = c.bcd;
-    node.descriptor = testing::VendorDescriptor();
+    node.descriptor = VendorDescriptor();
     const auto interfaces = Read(node);
     ASSERT_EQ(interfaces.size(), 1u) << c.name;
     EXPECT_EQ(interfaces[0].versionNumber, c.version) << c.name;
@@ -175,14 +170,14 @@ TEST_F(HidrawSysfsTest, WithoutItsOwnUsbDeviceTheVersionComesFromItsInputDevice)
     node.hidName = std::string(c.hidId).substr(0, 4) + ":4C95:5837.000" + std::to_string(number);
     node.bcdDevice = c.bus == FakeBus::kUsb ? std::optional<std::string>("0026\n")
                                             : std::optional<std::string>("0199\n");
-    node.descriptor = testing::VendorDescriptor();
+    node.descriptor = VendorDescriptor();
     const std::string hidraw = AddFakeHidraw(Sys(), node);
     const std::filesystem::path hidDevice = std::filesystem::path(hidraw).parent_path().parent_path();
     for (const auto& [input, version] : c.inputs) {
       if (version.empty()) {
         std::filesystem::create_directories(hidDevice / "input" / input);
       } else {
-        testing::WriteFile(hidDevice / "input" / input / "id" / "version", version);
+        WriteFile(hidDevice / "input" / input / "id" / "version", version);
       }
     }
     const auto interfaces = ReadHidrawInterfaces(hidraw, "/dev");
@@ -203,7 +198,7 @@ TEST_F(HidrawSysfsTest, NodesWithoutAUsableIdentity) {
   noHidId.number = 1;
   noHidId.usbPort = 2;
   noHidId.hidId = std::nullopt;
-  noHidId.descriptor = testing::VendorDescriptor();
+  noHidId.descriptor = VendorDescriptor();
   EXPECT_TRUE(Read(noHidId).empty());
 
   FakeHidraw badHidId = noHidId;
@@ -216,7 +211,7 @@ TEST_F(HidrawSysfsTest, NodesWithoutAUsableIdentity) {
   noDeviceLink.number = 3;
   noDeviceLink.usbPort = 4;
   noDeviceLink.deviceLink = false;
-  noDeviceLink.descriptor = testing::VendorDescriptor();
+  noDeviceLink.descriptor = VendorDescriptor();
   EXPECT_TRUE(Read(noDeviceLink).empty());
 
   EXPECT_TRUE(ReadHidrawInterfaces(dir_.path() + "/nowhere/hidraw9", "/dev").empty());
@@ -227,7 +222,7 @@ TEST_F(HidrawSysfsTest, SysfsListingResolvesLinksInNumericOrder) {
     FakeHidraw node;
     node.number = number;
     node.usbPort = number + 1;
-    node.descriptor = testing::BootMouseDescriptor();
+    node.descriptor = BootMouseDescriptor();
     AddFakeHidraw(Sys(), node);
   }
   const auto syspaths = ListHidrawSysfs(Sys());

@@ -7,16 +7,12 @@
 
 #include "device/clock.h"
 #include "device/device_link.h"
-#include "device/linux/fake_sysfs_test_util.h"
-#include "device/linux/test_descriptors.h"
 #include "device/linux/udev_hidraw.h"
+#include "testing/fake_report_descriptors.h"
+#include "testing/fake_sysfs.h"
 
 namespace tr58k {
 namespace {
-
-using testing::AddFakeHidraw;
-using testing::FakeHidraw;
-using testing::TempDir;
 
 // A machine with a keyboard (hidraw2), and the mouse as two USB interfaces:
 // its pointer collection (hidraw9) and its vendor collection (hidraw10).
@@ -29,7 +25,7 @@ class FakeMachine : public ::testing::Test {
     keyboard.hidName = "0003:046D:C31C.0001";
     keyboard.hidId = "0003:0000046D:0000C31C";
     keyboard.bcdDevice = "6400\n";
-    keyboard.descriptor = testing::KeyboardDescriptor();
+    keyboard.descriptor = KeyboardDescriptor();
     keyboardSyspath_ = AddFakeHidraw(Sys(), keyboard);
 
     FakeHidraw pointer;
@@ -37,14 +33,14 @@ class FakeMachine : public ::testing::Test {
     pointer.usbPort = 4;
     pointer.usbInterface = 0;
     pointer.hidName = "0003:4C95:5837.0006";
-    pointer.descriptor = testing::BootMouseDescriptor();
+    pointer.descriptor = BootMouseDescriptor();
     AddFakeHidraw(Sys(), pointer);
 
     FakeHidraw vendor = pointer;
     vendor.number = 10;
     vendor.usbInterface = 1;
     vendor.hidName = "0003:4C95:5837.0007";
-    vendor.descriptor = testing::VendorDescriptor();
+    vendor.descriptor = VendorDescriptor();
     vendorSyspath_ = AddFakeHidraw(Sys(), vendor);
 
     options_.sysfsRoot = Sys();
@@ -58,7 +54,7 @@ class FakeMachine : public ::testing::Test {
   }
 
   std::string Sys() const { return dir_.path() + "/sys"; }
-  void StartUdevDaemon() { testing::WriteFile(options_.udevControlPath, ""); }
+  void StartUdevDaemon() { WriteFile(options_.udevControlPath, ""); }
 
   TempDir dir_;
   LinuxHidOptions options_;
@@ -145,7 +141,7 @@ TEST_F(FakeMachine, OpenReportsAGoneNode) {
 TEST_F(FakeMachine, TheLinkOpensTheVendorNodeAndPassesTheDecoyOver) {
   // Stand-ins for the device nodes: regular files open like nodes do.
   for (const char* node : {"hidraw2", "hidraw9", "hidraw10"}) {
-    testing::WriteFile(options_.devDir + "/" + node, "");
+    WriteFile(options_.devDir + "/" + node, "");
   }
   auto backend = CreateLinuxHidBackend(options_);
   ManualClock clock;
@@ -185,7 +181,7 @@ TEST(UdevMonitor, CreatesANonBlockingMonitorOnEitherSource) {
   if (!kernelMonitor) GTEST_SKIP() << "no netlink uevent sockets in this sandbox";
   EXPECT_EQ(source, "kernel");
 
-  testing::WriteFile(options.udevControlPath, "");  // as if udevd ran
+  WriteFile(options.udevControlPath, "");  // as if udevd ran
   auto udevMonitor = CreateLinuxHidMonitor(options, &source);
   ASSERT_NE(udevMonitor, nullptr);
   EXPECT_EQ(source, "udev");

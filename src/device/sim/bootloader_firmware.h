@@ -7,7 +7,8 @@
 // mode with a new version number when every announced block arrived intact,
 // otherwise in its bootloader again, as an interrupted update leaves it.
 // Faults that belong to the bootloader itself are switches here; busy
-// answers, failed calls and unplugging go through the mouse's FaultPlan.
+// answers, failed calls and unplugging go through the mouse's exchange hook
+// (the tests' FaultPlan).
 #pragma once
 
 #include <array>

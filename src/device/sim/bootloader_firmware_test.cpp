@@ -5,7 +5,7 @@
 #include <numeric>
 
 #include "device/sim/normal_firmware.h"
-#include "device/sim/sim_test_rig.h"
+#include "testing/sim_rig.h"
 
 namespace tr58k {
 namespace {
@@ -168,7 +168,7 @@ TEST(NextVersionNumber, CountsInTheDecimalReadingOfTheHexDigits) {
 }
 
 TEST(SimulatedMouseBootloader, EntryCodeSendsTheMouseAwayAndBackAsTheBootloader) {
-  SimTestRig rig;
+  SimRig rig;
   auto monitor = rig.mouse.CreateMonitor();
   ASSERT_EQ(OpenHidDevice(rig.link, kMouseProductId), 1);
 

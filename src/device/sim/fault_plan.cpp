@@ -109,4 +109,11 @@ std::optional<Fault> FaultPlan::Next(SimExchangeKind kind, std::optional<uint8_t
   return hit;
 }
 
+std::optional<SimExchangeOverride> FaultPlan::Intercept(SimExchangeKind kind,
+                                                        std::optional<uint8_t> command) {
+  const std::optional<Fault> fault = Next(kind, command);
+  if (!fault) return std::nullopt;
+  return SimExchangeOverride{fault->effect, fault->code, fault->value, fault->offset};
+}
+
 }  // namespace tr58k

@@ -1,6 +1,7 @@
-// Scripted misbehaviour of the simulated mouse: which exchange goes wrong and
-// how. A test adds faults before it runs a command; each fault counts the
-// exchanges it matches and hits the ones it is meant for.
+// Scripted misbehaviour of the simulated mouse, for tests only (built into
+// tr58k_sim_faults, never into the programs): which exchange goes wrong and
+// how. A test adds faults before it runs a command (SimulatedMouse::AddFault);
+// each fault counts the exchanges it matches and hits the ones it is meant for.
 #pragma once
 
 #include <cstddef>
@@ -9,20 +10,11 @@
 #include <optional>
 #include <vector>
 
+#include "device/sim/sim_exchange_hook.h"
+
 namespace tr58k {
 
-// The three things a program does with the simulated mouse's interfaces.
-enum class SimExchangeKind : uint8_t { kOpen, kSet, kGet };
-
-enum class FaultEffect : uint8_t {
-  kError,         // the call fails with `code` (open, set or get); a failed
-                  // set never reaches the firmware
-  kBusy,          // get: the response reads status 4 (busy)
-  kStatus,        // get: the response reads `value` as its status byte
-  kResponseByte,  // get: the response reads `value` at byte `offset`
-  kUnplug,        // the mouse is pulled out just before the exchange, which
-                  // then fails with kDeviceNotConnected
-};
+using FaultEffect = SimExchangeOverride::Effect;
 
 struct Fault {
   static constexpr uint32_t kForever = std::numeric_limits<uint32_t>::max();
@@ -55,9 +47,10 @@ struct Fault {
   Fault Nth(uint32_t n) const;
 };
 
-// The faults of one mouse, in the order they were added. Not thread-safe on
-// its own: the simulated mouse guards it with its lock.
-class FaultPlan {
+// The faults of one mouse, in the order they were added: the mouse's
+// exchange hook. Not thread-safe on its own: the simulated mouse guards it
+// with its lock.
+class FaultPlan final : public SimExchangeHook {
  public:
   void Add(const Fault& fault);
   void Clear();
@@ -67,6 +60,10 @@ class FaultPlan {
   // Called once per exchange. Every matching fault counts it; the first one
   // whose skip is used up hits it and is returned. nullopt: no fault.
   std::optional<Fault> Next(SimExchangeKind kind, std::optional<uint8_t> command);
+
+  // SimExchangeHook: what Next hits, as the mouse carries it out.
+  std::optional<SimExchangeOverride> Intercept(SimExchangeKind kind,
+                                               std::optional<uint8_t> command) override;
 
  private:
   std::vector<Fault> faults_;

@@ -11,6 +11,8 @@ namespace tr58k {
 
 namespace {
 
+using Effect = SimExchangeOverride::Effect;
+
 size_t ModeIndex(MouseMode mode) { return mode == MouseMode::kBootloader ? 1 : 0; }
 
 }  // namespace
@@ -93,6 +95,12 @@ SimMouseCore::LiveInterface* SimMouseCore::FindLocked(uint32_t sequence) {
   return nullptr;
 }
 
+std::optional<SimExchangeOverride> SimMouseCore::InterceptLocked(SimExchangeKind kind,
+                                                                 std::optional<uint8_t> command) {
+  if (!hook_) return std::nullopt;
+  return hook_->Intercept(kind, command);
+}
+
 SimFirmware& SimMouseCore::FirmwareLocked() { return *firmware_[ModeIndex(mode_)]; }
 
 void SimMouseCore::LogLocked(SimExchangeKind kind, const std::string& path, const uint8_t* data,
@@ -123,13 +131,13 @@ uint32_t SimMouseCore::Open(const std::string& path, uint32_t* sequence) {
   std::lock_guard lock(mutex_);
   CatchUpLocked();
   uint32_t error = hid_error::kNone;
-  if (std::optional<Fault> fault = faults_.Next(SimExchangeKind::kOpen, std::nullopt)) {
-    if (fault->effect == FaultEffect::kUnplug) {
+  if (std::optional<SimExchangeOverride> change = InterceptLocked(SimExchangeKind::kOpen, std::nullopt)) {
+    if (change->effect == Effect::kUnplug) {
       DisappearLocked();
       plugged_ = false;
       error = hid_error::kDeviceNotConnected;
-    } else if (fault->effect == FaultEffect::kError) {
-      error = fault->code;
+    } else if (change->effect == Effect::kError) {
+      error = change->code;
     }
   }
   if (error == hid_error::kNone) {
@@ -158,13 +166,13 @@ uint32_t SimMouseCore::SetFeature(uint32_t sequence, const uint8_t* data, size_t
   if (!live->takesReports || data == nullptr || length < 2) {
     return fail(hid_error::kGeneralFailure);
   }
-  if (std::optional<Fault> fault = faults_.Next(SimExchangeKind::kSet, data[report::kCommand])) {
-    if (fault->effect == FaultEffect::kUnplug) {
+  if (std::optional<SimExchangeOverride> change = InterceptLocked(SimExchangeKind::kSet, data[report::kCommand])) {
+    if (change->effect == Effect::kUnplug) {
       DisappearLocked();
       plugged_ = false;
       return fail(hid_error::kDeviceNotConnected);
     }
-    if (fault->effect == FaultEffect::kError) return fail(fault->code);
+    if (change->effect == Effect::kError) return fail(change->code);
   }
   state_.afterResponse.reset();
   live->pendingRequest.assign(data, data + length);
@@ -190,30 +198,30 @@ uint32_t SimMouseCore::GetFeature(uint32_t sequence, uint8_t* data, size_t lengt
   }
   std::optional<uint8_t> command;
   if (live->pendingRequest.size() > report::kCommand) command = live->pendingRequest[report::kCommand];
-  std::optional<Fault> fault = faults_.Next(SimExchangeKind::kGet, command);
-  if (fault && fault->effect == FaultEffect::kUnplug) {
+  std::optional<SimExchangeOverride> change = InterceptLocked(SimExchangeKind::kGet, command);
+  if (change && change->effect == Effect::kUnplug) {
     DisappearLocked();
     plugged_ = false;
     return fail(hid_error::kDeviceNotConnected);
   }
-  if (fault && fault->effect == FaultEffect::kError) return fail(fault->code);
+  if (change && change->effect == Effect::kError) return fail(change->code);
 
   const uint8_t reportId = data[report::kReportId];
   std::fill(data, data + length, uint8_t{0});
   std::copy_n(live->pendingResponse.begin(), std::min(length, live->pendingResponse.size()), data);
   data[report::kReportId] = reportId;
   bool answered = true;
-  if (fault) {
-    switch (fault->effect) {
-      case FaultEffect::kBusy:
+  if (change) {
+    switch (change->effect) {
+      case Effect::kBusy:
         data[report::kStatus] = report::kStatusBusy;
         answered = false;
         break;
-      case FaultEffect::kStatus:
-        data[report::kStatus] = fault->value;
+      case Effect::kStatus:
+        data[report::kStatus] = change->value;
         break;
-      case FaultEffect::kResponseByte:
-        if (fault->offset < length) data[fault->offset] = fault->value;
+      case Effect::kResponseByte:
+        if (change->offset < length) data[change->offset] = change->value;
         break;
       default:
         break;
@@ -296,19 +304,9 @@ void SimMouseCore::SetFirmware(MouseMode mode, std::unique_ptr<SimFirmware> firm
   firmware_[ModeIndex(mode)] = std::move(firmware);
 }
 
-void SimMouseCore::AddFault(const Fault& fault) {
+void SimMouseCore::WithHook(const std::function<void(std::unique_ptr<SimExchangeHook>&)>& edit) {
   std::lock_guard lock(mutex_);
-  faults_.Add(fault);
-}
-
-void SimMouseCore::ClearFaults() {
-  std::lock_guard lock(mutex_);
-  faults_.Clear();
-}
-
-size_t SimMouseCore::PendingFaults() const {
-  std::lock_guard lock(mutex_);
-  return faults_.Pending();
+  edit(hook_);
 }
 
 DeviceConfigBlock SimMouseCore::Block() const {

@@ -4,14 +4,16 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "device/sim/simulated_mouse.h"
+#include "device/sim/sim_exchange_hook.h"
 #include "device/sim/sim_monitor.h"
+#include "device/sim/simulated_mouse.h"
 
 namespace tr58k {
 
@@ -38,9 +40,9 @@ class SimMouseCore {
   void SetVersionNumber(uint16_t version);
   void SetFirmware(MouseMode mode, std::unique_ptr<SimFirmware> firmware);
 
-  void AddFault(const Fault& fault);
-  void ClearFaults();
-  size_t PendingFaults() const;
+  // Runs `edit` on the exchange hook (empty unless a test installed one)
+  // under the mouse's lock.
+  void WithHook(const std::function<void(std::unique_ptr<SimExchangeHook>&)>& edit);
 
   DeviceConfigBlock Block() const;
   void SetBlock(const DeviceConfigBlock& block);
@@ -66,6 +68,8 @@ class SimMouseCore {
   void ReenumerateLocked(MouseMode mode, uint32_t absentMs);
   void PostLocked(HidEventKind kind, const std::string& path);
   LiveInterface* FindLocked(uint32_t sequence);
+  std::optional<SimExchangeOverride> InterceptLocked(SimExchangeKind kind,
+                                                     std::optional<uint8_t> command);
   SimFirmware& FirmwareLocked();
   void LogLocked(SimExchangeKind kind, const std::string& path, const uint8_t* data,
                  size_t length, uint32_t error);
@@ -80,7 +84,7 @@ class SimMouseCore {
   MouseMode mode_;
   SimMouseState state_;
   std::array<std::unique_ptr<SimFirmware>, 2> firmware_;
-  FaultPlan faults_;
+  std::unique_ptr<SimExchangeHook> hook_;
   std::vector<LiveInterface> interfaces_;
   std::vector<std::weak_ptr<SimEventChannel>> channels_;
   std::vector<SimExchange> log_;

@@ -67,10 +67,6 @@ void SimulatedMouse::SetFirmware(MouseMode mode, std::unique_ptr<SimFirmware> fi
   core_->SetFirmware(mode, std::move(firmware));
 }
 
-void SimulatedMouse::AddFault(const Fault& fault) { core_->AddFault(fault); }
-void SimulatedMouse::ClearFaults() { core_->ClearFaults(); }
-size_t SimulatedMouse::PendingFaults() const { return core_->PendingFaults(); }
-
 DeviceConfigBlock SimulatedMouse::Block() const { return core_->Block(); }
 void SimulatedMouse::SetBlock(const DeviceConfigBlock& block) { core_->SetBlock(block); }
 uint8_t SimulatedMouse::SelectedSlot() const { return core_->SelectedSlot(); }

@@ -1,12 +1,12 @@
 // A simulated TR-58K: one physical mouse that can be plugged in and pulled
 // out, shows the HID interfaces of its current mode, answers the
 // configuration commands of its normal firmware and the transfer commands of
-// its bootloader, and misbehaves as a test's
-// FaultPlan scripts. It lives on the injected clock: a mouse that leaves the
-// bus comes back once that clock has moved far enough, which a ManualClock
-// does for free. Thread-safe; handles and monitors it hands out stay valid
-// after it is destroyed (they fail with kDeviceNotConnected / go quiet), but
-// the clock must outlive them all.
+// its bootloader, and, in tests, misbehaves as a FaultPlan scripts. It lives
+// on the injected clock: a mouse that leaves the bus comes back once that
+// clock has moved far enough, which a ManualClock does for free. Thread-safe;
+// handles and monitors it hands out stay valid after it is destroyed (they
+// fail with kDeviceNotConnected / go quiet), but the clock must outlive them
+// all.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,8 @@
 
 #include "device/clock.h"
 #include "device/hid_backend.h"
-#include "device/sim/fault_plan.h"
+#include "device/sim/fault_plan.h"  // declarations only: tests name Fault through this header
+#include "device/sim/sim_exchange_hook.h"
 #include "device/sim/sim_firmware.h"
 
 namespace tr58k {
@@ -84,7 +85,8 @@ class SimulatedMouse final : public HidBackend {
   // appearance.
   void SetFirmware(MouseMode mode, std::unique_ptr<SimFirmware> firmware);
 
-  // Faults: see FaultPlan.
+  // Faults: see FaultPlan. Tests only: these are defined in tr58k_sim_faults,
+  // which the programs do not link, so the programs cannot call them.
   void AddFault(const Fault& fault);
   void ClearFaults();
   size_t PendingFaults() const;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "device/config_commands.h"
-#include "device/sim/sim_test_rig.h"
+#include "testing/sim_rig.h"
 
 namespace tr58k {
 namespace {
@@ -142,7 +142,7 @@ TEST(SimulatedMouse, StartsUnpluggedWhenAsked) {
 }
 
 TEST(SimulatedMouse, ReenumerationComesBackOnTheClock) {
-  SimTestRig rig;
+  SimRig rig;
   auto monitor = rig.mouse.CreateMonitor();
   rig.mouse.Reenumerate(MouseMode::kBootloader, 2500);
   EXPECT_EQ(monitor->ReadEvents().size(), 2u);  // both interfaces left
@@ -232,7 +232,7 @@ TEST(SimulatedMouse, AFirmwareCanAnswerThenLeaveWithANewVersion) {
 
 TEST(SimulatedMouse, UnplugFaultsPullTheCableAtTheChosenExchange) {
   for (SimExchangeKind kind : {SimExchangeKind::kOpen, SimExchangeKind::kSet, SimExchangeKind::kGet}) {
-    SimTestRig rig;
+    SimRig rig;
     auto monitor = rig.mouse.CreateMonitor();
     rig.mouse.AddFault(Fault::UnplugBefore(kind));
     uint8_t slot = 0;
@@ -248,7 +248,7 @@ TEST(SimulatedMouse, UnplugFaultsPullTheCableAtTheChosenExchange) {
 }
 
 TEST(SimulatedMouse, ExchangeLogRecordsWhatTheMouseSaw) {
-  SimTestRig rig;
+  SimRig rig;
   ASSERT_EQ(OpenHidDevice(rig.link, kMouseProductId), 1);
   rig.mouse.AddFault(Fault::SetError(hid_error::kCrc));
   uint8_t slot = 0;

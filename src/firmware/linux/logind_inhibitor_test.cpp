@@ -6,14 +6,12 @@
 #include <optional>
 #include <string>
 
-#include "firmware/firmware_test_support.h"
-#include "firmware/linux/fake_logind.h"
 #include "firmware/firmware_worker.h"
+#include "testing/fake_logind.h"
+#include "testing/firmware_rig.h"
 
 namespace tr58k {
 namespace {
-
-using namespace testing_support;
 
 // Points the system bus at an address where nothing listens while alive.
 class NoSystemBus {

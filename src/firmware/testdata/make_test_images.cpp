@@ -1,5 +1,5 @@
-// Build-time tool: writes the firmware images that the tests and the
-// simulated mouse use. Their content is deterministic (the same bytes on
+// Build-time tool, built with the tests only: writes the firmware images the
+// tests use. Their content is deterministic (the same bytes on
 // every build) and starts with kTestImageMarker, so that no copy of them can
 // be sent to a real mouse. Usage: make_test_images OUTPUT_FOLDER
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "firmware/test_image_marker.h"
+#include "firmware/testdata/test_image_marker.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-namespace tr58k::testing_support {
+namespace tr58k {
 
 class FakeLogind {
  public:
@@ -49,4 +49,4 @@ class FakeLogind {
   bool hadAddress_ = false;
 };
 
-}  // namespace tr58k::testing_support
+}  // namespace tr58k

@@ -1,4 +1,4 @@
-#include "device/linux/fake_sysfs_test_util.h"
+#include "testing/fake_sysfs.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-namespace tr58k::testing {
+namespace tr58k {
 
 namespace fs = std::filesystem;
 
@@ -76,4 +76,4 @@ std::string AddFakeHidraw(const std::string& sysfsRoot, const FakeHidraw& node) 
   return hidraw.string();
 }
 
-}  // namespace tr58k::testing
+}  // namespace tr58k

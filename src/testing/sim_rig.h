@@ -1,5 +1,6 @@
-// For tests: a ManualClock, a simulated mouse on it, a link to it, and the
-// link's trace collected line by line.
+// For tests: a ManualClock, a simulated mouse on it, a link to it that may
+// send test images (as the programs' --simulate link may), and the link's
+// trace collected line by line.
 #pragma once
 
 #include <string>
@@ -11,9 +12,10 @@
 
 namespace tr58k {
 
-struct SimTestRig {
-  explicit SimTestRig(SimulatedMouseOptions options = {}) : mouse(clock, options) {
+struct SimRig {
+  explicit SimRig(SimulatedMouseOptions options = {}) : mouse(clock, options) {
     link.trace = [this](std::string_view line) { trace.emplace_back(line); };
+    link.testImagesAllowed = true;
   }
 
   // The exchanges of one kind the mouse saw.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tr58k::testing {
+namespace tr58k {
 
 // A fresh folder under $TMPDIR (or /tmp), removed with everything in it.
 class TempDir {
@@ -47,4 +47,4 @@ struct FakeHidraw {
 // returns the hidraw folder's syspath.
 std::string AddFakeHidraw(const std::string& sysfsRoot, const FakeHidraw& node);
 
-}  // namespace tr58k::testing
+}  // namespace tr58k

@@ -1,4 +1,4 @@
-#include "firmware/linux/fake_logind.h"
+#include "testing/fake_logind.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,7 +9,7 @@
 
 #include <cstdlib>
 
-namespace tr58k::testing_support {
+namespace tr58k {
 
 namespace {
 
@@ -120,4 +120,4 @@ bool FakeLogind::LockReleasedWithin(int ms) const {
   return ::poll(&p, 1, ms) == 1;
 }
 
-}  // namespace tr58k::testing_support
+}  // namespace tr58k

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "device/sim/bootloader_firmware.h"
-#include "device/sim/sim_test_rig.h"
 #include "firmware/firmware_image.h"
 #include "firmware/update_reporter.h"
+#include "testing/sim_rig.h"
 
-namespace tr58k::testing_support {
+namespace tr58k {
 
 // Every call as one line: "status <text>", "progress <n>", "exit".
 class RecordingReporter final : public FirmwareUpdateReporter {
@@ -88,10 +88,10 @@ struct FirmwareRig {
     return n;
   }
 
-  SimTestRig rig;
+  SimRig rig;
   BootloaderFirmware* boot = nullptr;  // owned by the mouse
   std::unique_ptr<FirmwareImage> image = std::make_unique<FirmwareImage>();
   RecordingReporter reporter;
 };
 
-}  // namespace tr58k::testing_support
+}  // namespace tr58k

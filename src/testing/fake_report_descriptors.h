@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace tr58k::testing {
+namespace tr58k {
 
 // Boot protocol mouse: Generic Desktop / Mouse, a Pointer physical
 // collection inside, three buttons and X/Y.
@@ -78,4 +78,4 @@ inline std::vector<uint8_t> CompositeDescriptor() {
   return d;
 }
 
-}  // namespace tr58k::testing
+}  // namespace tr58k
