@@ -1,7 +1,9 @@
 #include "cli/cli_commands.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 
@@ -39,6 +41,10 @@ DeviceSettings Decode(const DeviceConfigBlock& block) {
   return device;
 }
 
+#ifndef _WIN32
+// Windows has no per-process file-size limit to stand in for a full disk;
+// the Windows save's own failure paths are tested with the profile file.
+
 // While it lives, no file of this process may grow past a few bytes: a
 // write stops short with EFBIG, as it would with ENOSPC on a full disk, and
 // root is held to it as well (an unwritable folder would not stop root).
@@ -62,6 +68,7 @@ class FileSizeLimit {
   rlimit previous_{};
   void (*previousHandler_)(int) = SIG_DFL;
 };
+#endif
 
 // The commands against a simulated mouse on simulated time, with the
 // profile in a temporary XDG_CONFIG_HOME.
@@ -377,6 +384,7 @@ TEST_F(CliCommandsTest, UnsavedProfileIsAWarningAndTraceShowsWhereTheSaveWas) {
             trace.end());
 }
 
+#ifndef _WIN32
 TEST_F(CliCommandsTest, SummaryLineTellsWhatReachedTheMouseAndTheProfile) {
   struct Case {
     const char* what;
@@ -436,6 +444,8 @@ TEST_F(CliCommandsTest, SummaryLineTellsWhatReachedTheMouseAndTheProfile) {
     EXPECT_EQ(std::distance(begin(folder), end(folder)), 1) << c.what << ": a file left behind";
   }
 }
+
+#endif
 
 TEST_F(CliCommandsTest, NoPerUserFolderStillAppliesAndSaysTheProfileWasNotSaved) {
   CliContext context{link, "", false, out, err};
