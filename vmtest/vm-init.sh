@@ -66,6 +66,10 @@ for name in $(cat /vmtest/scenarios.list); do
     echo "  --- the virtual mouse's log (last lines, long requests cut):"
     tail -n 25 "$work/mouse.log" | cut -c1-150 | sed 's/^/  | /'
   fi
+  if [ "$result" = FAIL ] && [ -f "$work/hid.after" ]; then
+    echo "  --- what Wine listed after each run of the program:"
+    grep -v '^845E:' "$work/hid.after" | cut -c1-150 | sed 's/^/  | /'
+  fi
   if [ "$result" = FAIL ] && [ -f "$work/out" ]; then
     echo "  --- the last program's output:"
     tail -n 15 "$work/out" "$work/err" | cut -c1-150 | sed 's/^/  | /'

@@ -28,7 +28,16 @@ wine_start_server() {
 
 # tr58kctl.exe with lib.sh's conventions: STATUS, ELAPSED_MS, $WORK/out and
 # $WORK/err. A Windows path for a file in $WORK: win_path FILE.
-ctl() { wine_run "$WORK/out" "$WORK/err" "$CTL_EXE" "$@"; }
+# What Wine listed right after each run of the program goes to
+# $WORK/hid.after, which the VM's init shows when the scenario fails.
+ctl() {
+  wine_run "$WORK/out" "$WORK/err" "$CTL_EXE" "$@"
+  local status=$STATUS elapsed=$ELAPSED_MS
+  wine_run "$WORK/hid.now" "$WORK/hid.err" "$WIN_HID_LIST"
+  { echo "after tr58kctl.exe $* (status $status):"; cat "$WORK/hid.now"; } >>"$WORK/hid.after"
+  STATUS=$status
+  ELAPSED_MS=$elapsed
+}
 win_path() { echo "Z:$1"; }
 
 # The HID interfaces Wine lists (see win_hid_list.cpp) into $WORK/hid.out;
@@ -36,6 +45,13 @@ win_path() { echo "Z:$1"; }
 win_hid_list() { wine_run "$WORK/hid.out" "$WORK/hid.err" "$WIN_HID_LIST" "$@"; }
 # How many interfaces of the mouse with PRODUCT the last listing showed.
 hid_count() { grep -c "^4C95:$1 " "$WORK/hid.out"; }
+
+# Wine drops a removed mouse seconds after the kernel did, and one plugged in
+# again before that may never be listed: the next mouse waits until Wine
+# has dropped this one.
+after_mouse_stop() {
+  win_hid_list --wait 4C95:5837:0 15000 && win_hid_list --wait 4C95:5836:0 15000
+}
 
 # Every scenario starts from no profile file: the prefix is shared.
 profile_dir() { ls -d $H$WINE_PREFIX_DIR/drive_c/users/*/AppData/Roaming/ZEMO 2>/dev/null; }
