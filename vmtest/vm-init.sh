@@ -2,6 +2,9 @@
 # The VM's first process: mounts the kernel's file systems, loads the HID
 # modules (no udev daemon runs here), runs each scenario in turn under a time
 # limit and powers the VM off. The harness reads the VMTEST lines.
+# In the Windows VM (/vmtest/windows.conf) it also mounts the host's root and
+# the Wine prefix over 9p, prepares a chroot into the host's root and starts
+# udevd there, so that Wine hears of devices that appear later.
 /bin/busybox --install -s /bin
 export PATH=/usr/local/bin:/bin
 mount -t proc proc /proc
@@ -9,13 +12,39 @@ mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 mount -t tmpfs tmpfs /tmp
 mount -t tmpfs tmpfs /run
-for m in hid hid-generic uhid; do
+for m in $(cat /vmtest/modules.list); do
   insmod /lib/modules/$m.ko || echo "VMTEST-ERROR cannot load $m"
 done
 [ -c /dev/uhid ] || echo "VMTEST-ERROR no /dev/uhid"
-echo "VMTEST-BOOTED $(uname -r)"
 
 SCENARIO_TIMEOUT=150
+LIBS=/vmtest/lib.sh
+if [ -f /vmtest/windows.conf ]; then
+  . /vmtest/windows.conf
+  H=/host
+  mkdir -p $H /dev/shm
+  ninep="trans=virtio,version=9p2000.L,msize=262144,cache=loose"
+  mount -t 9p -o "$ninep,ro" hostroot $H || echo "VMTEST-ERROR cannot mount the host's root"
+  mount -t 9p -o "$ninep" wineprefix "$H$WINE_PREFIX_DIR" ||
+    echo "VMTEST-ERROR cannot mount the Wine prefix"
+  for d in proc sys dev; do mount --bind /$d $H/$d; done
+  mount -t tmpfs tmpfs $H/dev/shm
+  mount -t tmpfs tmpfs $H/run
+  # The scenarios' folders under /tmp are the same inside the chroot.
+  mount --bind /tmp $H/tmp
+  chroot $H /lib/systemd/systemd-udevd --daemon || echo "VMTEST-ERROR udevd did not start"
+  chroot $H udevadm trigger
+  chroot $H udevadm settle --timeout=30
+  # Wine's first start here takes about 20 s: not inside a scenario's clock.
+  mkdir -p /tmp/wine-start
+  sh -c ". /vmtest/lib.sh; . /vmtest/win-lib.sh; WORK=/tmp/wine-start; wine_start_server
+         win_hid_list; echo \"VMTEST-WINE started in \$ELAPSED_MS ms, status \$STATUS\"
+         sed 's/^/  | /' \$WORK/hid.out"
+  SCENARIO_TIMEOUT=300
+  LIBS="/vmtest/lib.sh; . /vmtest/win-lib.sh"
+fi
+echo "VMTEST-BOOTED $(uname -r)"
+
 passed=0
 failed=0
 for name in $(cat /vmtest/scenarios.list); do
@@ -24,7 +53,7 @@ for name in $(cat /vmtest/scenarios.list); do
   chmod 755 "$work"
   start=$(cut -d' ' -f1 /proc/uptime)
   echo "VMTEST-BEGIN $name"
-  if timeout "$SCENARIO_TIMEOUT" sh -c ". /vmtest/lib.sh; WORK=$work; . /vmtest/scenarios/$name.sh; finish"; then
+  if timeout "$SCENARIO_TIMEOUT" sh -c ". $LIBS; WORK=$work; . /vmtest/scenarios/$name.sh; finish"; then
     result=PASS
     passed=$((passed + 1))
   else
@@ -37,10 +66,22 @@ for name in $(cat /vmtest/scenarios.list); do
     echo "  --- the virtual mouse's log (last lines, long requests cut):"
     tail -n 25 "$work/mouse.log" | cut -c1-150 | sed 's/^/  | /'
   fi
+  if [ "$result" = FAIL ] && [ -f "$work/hid.after" ]; then
+    echo "  --- what Wine listed after each run of the program:"
+    grep -v '^845E:' "$work/hid.after" | cut -c1-150 | sed 's/^/  | /'
+  fi
+  if [ "$result" = FAIL ] && [ -f "$work/out" ]; then
+    echo "  --- the last program's output:"
+    tail -n 15 "$work/out" "$work/err" | cut -c1-150 | sed 's/^/  | /'
+  fi
   end=$(cut -d' ' -f1 /proc/uptime)
   echo "VMTEST-RESULT $name $result"
   echo "  ($name took $(awk "BEGIN{printf \"%.1f\", $end - $start}") s)"
 done
+if [ -f /vmtest/windows.conf ]; then
+  # The server writes the prefix's registry out as it ends.
+  chroot $H /usr/bin/env WINEPREFIX="$WINE_PREFIX_DIR" wineserver -k 2>/dev/null
+fi
 echo "VMTEST-DONE $passed $failed"
 sync
 poweroff -f

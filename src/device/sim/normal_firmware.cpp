@@ -13,8 +13,10 @@ namespace {
 constexpr size_t kProfileByte = 5;
 constexpr uint8_t kSlotCount = 5;
 
-// 0x3A, long report with the short id, and the entry code at bytes 5..7:
-// only this exact request sends the mouse into its bootloader.
+// 0x3A with the short id and the entry code at bytes 5..7: only this request
+// sends the mouse into its bootloader. It is sent long, but a HID class that
+// sends a report at its declared length (Windows, and Wine) cuts it to the
+// 64 bytes of the short report, the entry code intact.
 constexpr uint8_t kEnterBootloader = 0x3A;
 constexpr size_t kEntryCodeByte = 5;
 constexpr std::array<uint8_t, 3> kEntryCode = {0x6C, 0x93, 0x1E};
@@ -72,7 +74,10 @@ std::vector<uint8_t> NormalFirmware::HandleRequest(std::span<const uint8_t> requ
       status = report::kStatusDone;
       break;
     case kEnterBootloader:
-      if (!Framed(request, report::kIdShort, kLongReportLength)) break;
+      if (!Framed(request, report::kIdShort, kLongReportLength) &&
+          !Framed(request, report::kIdShort, kShortReportLength)) {
+        break;
+      }
       if (!std::equal(kEntryCode.begin(), kEntryCode.end(), request.begin() + kEntryCodeByte)) break;
       status = report::kStatusDone;
       state.afterResponse = SimModeChange{MouseMode::kBootloader, bootloaderEntryMs_};

@@ -76,6 +76,34 @@ TEST_F(NormalFirmwareTest, SelectChangesTheSlot) {
   EXPECT_EQ(state.selectedSlot, 4);
 }
 
+TEST_F(NormalFirmwareTest, EntersTheBootloaderOnlyOnTheEntryCodeWithTheShortId) {
+  struct Case {
+    const char* what;
+    uint8_t id;
+    size_t length;
+    uint8_t codeByte;
+    bool enters;
+  };
+  const Case cases[] = {
+      {"long, as sent", 0xA1, kLongReportLength, 0x6C, true},
+      {"cut to the short report's declared 64 bytes", 0xA1, 64, 0x6C, true},
+      {"the long id", 0xA0, kLongReportLength, 0x6C, false},
+      {"another length", 0xA1, 65, 0x6C, false},
+      {"a wrong entry code", 0xA1, 64, 0x6D, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimMouseState fresh = state;
+    auto request = Request(c.id, 0x3A, c.length);
+    request[5] = c.codeByte;
+    request[6] = 0x93;
+    request[7] = 0x1E;
+    const auto response = firmware.HandleRequest(request, fresh);
+    EXPECT_EQ(response[1] == 1, c.enters);
+    EXPECT_EQ(fresh.afterResponse.has_value(), c.enters);
+  }
+}
+
 TEST_F(NormalFirmwareTest, RejectsWhatItDoesNotTakeAndChangesNothing) {
   struct Case {
     const char* what;

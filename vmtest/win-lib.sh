@@ -1,0 +1,58 @@
+# Helpers for the Windows scenarios (busybox sh), sourced after lib.sh in the
+# Windows VM: the programs run under Wine in a chroot into the host's root
+# (/host), where $WORK has the same path. windows.conf names the prefix and
+# the .exe files by their paths on the host.
+. /vmtest/windows.conf
+H=/host
+
+# wine_run OUT ERR PROGRAM.EXE ARGS...: runs a Windows program in $WORK with
+# a persistent server (later starts take a second or two, not twenty); its
+# CR LF lines become LF lines. Sets STATUS and ELAPSED_MS.
+wine_run() {
+  local out=$1 err=$2 t0
+  shift 2
+  t0=$(now_ms)
+  chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
+    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
+    /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$@" >"$out.raw" 2>"$err.raw"
+  STATUS=$?
+  ELAPSED_MS=$(($(now_ms) - t0))
+  tr -d '\r' <"$out.raw" >"$out"
+  tr -d '\r' <"$err.raw" >"$err"
+  rm -f "$out.raw" "$err.raw"
+}
+
+wine_start_server() {
+  chroot $H /usr/bin/env -i PATH=/usr/bin:/bin WINEPREFIX="$WINE_PREFIX_DIR" wineserver -p
+}
+
+# tr58kctl.exe with lib.sh's conventions: STATUS, ELAPSED_MS, $WORK/out and
+# $WORK/err. A Windows path for a file in $WORK: win_path FILE.
+# What Wine listed right after each run of the program goes to
+# $WORK/hid.after, which the VM's init shows when the scenario fails.
+ctl() {
+  wine_run "$WORK/out" "$WORK/err" "$CTL_EXE" "$@"
+  local status=$STATUS elapsed=$ELAPSED_MS
+  wine_run "$WORK/hid.now" "$WORK/hid.err" "$WIN_HID_LIST"
+  { echo "after tr58kctl.exe $* (status $status):"; cat "$WORK/hid.now"; } >>"$WORK/hid.after"
+  STATUS=$status
+  ELAPSED_MS=$elapsed
+}
+win_path() { echo "Z:$1"; }
+
+# The HID interfaces Wine lists (see win_hid_list.cpp) into $WORK/hid.out;
+# with "--wait 4C95:5837:2 MS", until that many interfaces are there.
+win_hid_list() { wine_run "$WORK/hid.out" "$WORK/hid.err" "$WIN_HID_LIST" "$@"; }
+# How many interfaces of the mouse with PRODUCT the last listing showed.
+hid_count() { grep -c "^4C95:$1 " "$WORK/hid.out"; }
+
+# Wine drops a removed mouse seconds after the kernel did, and one plugged in
+# again before that may never be listed: the next mouse waits until Wine
+# has dropped this one.
+after_mouse_stop() {
+  win_hid_list --wait 4C95:5837:0 15000 && win_hid_list --wait 4C95:5836:0 15000
+}
+
+# Every scenario starts from no profile file: the prefix is shared.
+profile_dir() { ls -d $H$WINE_PREFIX_DIR/drive_c/users/*/AppData/Roaming/ZEMO 2>/dev/null; }
+rm -rf $(profile_dir)
