@@ -11,12 +11,14 @@
 #               built there when missing
 #   --windows-build DIR   the Windows build folder with tr58kctl.exe
 #               (default: build-windows beside BUILD_DIR); built when missing
-#   SCENARIO    names of vmtest/scenarios/*.sh to run (default: all)
+#   SCENARIO    names of vmtest/scenarios/*.sh to run (default: all but the
+#               win-* ones, which run when named or with TR58K_WINDOWS_VM=1)
 # Environment:
 #   TR58K_VM_CACHE     where the kernel is kept (default ~/.cache/tr58k-vmtest)
 #   TR58K_VM_TIMEOUT   seconds before a hung VM fails the run (default 420;
 #                      the Windows VM has TR58K_WINDOWS_VM_TIMEOUT, 900)
 #   TR58K_SKIP_VM_TESTS=1   skip (says so and exits 0)
+#   TR58K_WINDOWS_VM=1      run the win-* scenarios too
 #   TR58K_SKIP_WINDOWS_VM=1 run the Linux scenarios only (says so); without
 #                      it a Windows build that cannot be had fails the run
 set -euo pipefail
@@ -118,7 +120,13 @@ if [ $# -gt 0 ]; then
   SCENARIOS=("$@")
 else
   SCENARIOS=()
-  for f in "$HERE"/scenarios/*.sh; do SCENARIOS+=("$(basename "$f" .sh)"); done
+  for f in "$HERE"/scenarios/*.sh; do
+    name=$(basename "$f" .sh)
+    # Wine still loses the virtual mouse now and then (vmtest/README.md):
+    # the Windows scenarios run when asked for, not by default.
+    [[ $name == win-* && ${TR58K_WINDOWS_VM:-0} != 1 ]] && continue
+    SCENARIOS+=("$name")
+  done
 fi
 LINUX_SCENARIOS=()
 WINDOWS_SCENARIOS=()
