@@ -12,54 +12,11 @@
 
 #include "app/fw_update_template.h"
 #include "firmware/firmware_messages.h"
+#include "testing/fw_update_rig.h"
 #include "testing/window_rig.h"
 
 namespace tr58k {
 namespace {
-
-std::vector<uint8_t> TestImage(size_t size) {
-  std::ifstream in(std::string(TR58K_TEST_IMAGE_DIR) + "/test_image_" + std::to_string(size) + ".bin",
-                   std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The window, with a record of every report its work made, in order
-// ("status <text>", "progress <n>", "exit").
-class RecordingFwUpdate final : public CFwUpdate {
- public:
-  using CFwUpdate::CFwUpdate;
-  void SetStatusText(const std::string& text) override {
-    Record("status " + text);
-    CFwUpdate::SetStatusText(text);
-  }
-  void SetProgress(int position) override {
-    Record("progress " + std::to_string(position));
-    CFwUpdate::SetProgress(position);
-  }
-  void EnableExitButton() override {
-    Record("exit");
-    CFwUpdate::EnableExitButton();
-  }
-  std::vector<std::string> Events() const {
-    std::lock_guard lock(mutex_);
-    return events_;
-  }
-  std::vector<int> Progress() const {
-    std::vector<int> out;
-    for (const std::string& e : Events()) {
-      if (e.rfind("progress ", 0) == 0) out.push_back(std::stoi(e.substr(9)));
-    }
-    return out;
-  }
-
- private:
-  void Record(const std::string& event) {
-    std::lock_guard lock(mutex_);
-    events_.push_back(event);
-  }
-  mutable std::mutex mutex_;
-  std::vector<std::string> events_;
-};
 
 std::string Status(const char* text) { return std::string("status ") + text; }
 

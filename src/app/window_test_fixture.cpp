@@ -16,6 +16,7 @@
 #include "device/config_commands.h"
 #include "settings/device_settings.h"
 #include "settings/profile_file.h"
+#include "testing/sim_requests.h"
 
 namespace tr58k::test {
 
@@ -123,35 +124,11 @@ void WindowTest::WriteProfile(const MouseSettings& settings) {
 }
 
 void WindowTest::SetMouseSettings(const MouseSettings& settings) {
-  MouseSettings withLevel = settings;
-  withLevel.restorePending = 1;  // keep activeLevel in the block
-  DeviceSettings device;
-  ToDeviceSettings(withLevel, device);
-  DeviceConfigBlock block{};
-  EncodeConfigBlock(device, block);
-  mouse_->SetBlock(block);
+  tr58k::SetMouseSettings(*mouse_, settings);
 }
 
-std::vector<uint8_t> WindowTest::RequestCommands() const {
-  std::vector<uint8_t> out;
-  for (const auto& request : mouse_->Requests()) {
-    if (request.size() > report::kCommand) out.push_back(request[report::kCommand]);
-  }
-  return out;
-}
+std::vector<uint8_t> WindowTest::RequestCommands() const { return tr58k::RequestCommands(*mouse_); }
 
-std::vector<uint8_t> WindowTest::WrittenBlock(size_t n) const {
-  size_t seen = 0;
-  for (const auto& request : mouse_->Requests()) {
-    if (request.size() == kLongReportLength &&
-        request[report::kCommand] == kCommandWriteConfiguration) {
-      if (seen++ == n) {
-        return std::vector<uint8_t>(request.begin() + report::kData,
-                                    request.begin() + report::kData + kConfigBlockSize);
-      }
-    }
-  }
-  return {};
-}
+std::vector<uint8_t> WindowTest::WrittenBlock(size_t n) const { return tr58k::WrittenBlock(*mouse_, n); }
 
 }  // namespace tr58k::test
