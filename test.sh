@@ -9,12 +9,16 @@
 #                          (fuzz/run.sh 20)
 #                       4. the scenarios against a real kernel in a QEMU VM
 #                          (vmtest/run-vm-tests.sh)
+#                       5. the Windows build and its tests under Wine
 #   ./test.sh --quick   step 1 only
 #   ./test.sh --asan    step 2 only
 #   ./test.sh --tsan    every test but the package's (its window runs on an X
 #                       server whose libraries TSan cannot see into) under
 #                       ThreadSanitizer (./build-tsan)
 #   ./test.sh --fuzz    step 3 only;  ./test.sh --vm   step 4 only
+#   ./test.sh --windows step 5 only: tr58kctl.exe and the Windows tests,
+#                       cross-built with mingw-w64 in ./build-windows and
+#                       run under Wine (a prefix of their own in that folder)
 #
 # BUILD_DIR and JOBS override the build folder and the parallel jobs.
 set -euo pipefail
@@ -23,8 +27,8 @@ ROOT=$PWD
 
 MODE=${1:-all}
 case "$MODE" in
-  all|--quick|--asan|--tsan|--fuzz|--vm) ;;
-  *) echo "usage: $0 [--quick | --asan | --tsan | --fuzz | --vm]" >&2; exit 2 ;;
+  all|--quick|--asan|--tsan|--fuzz|--vm|--windows) ;;
+  *) echo "usage: $0 [--quick | --asan | --tsan | --fuzz | --vm | --windows]" >&2; exit 2 ;;
 esac
 
 source scripts/deps.sh
@@ -59,6 +63,32 @@ build_and_test() {
   )
 }
 
+# windows_build_and_test: cross-builds in ./build-windows and runs CTest
+# there, each test program under Wine (scripts/wine-run.sh). The Wine prefix
+# lives in the build folder; its server is ended afterwards.
+windows_build_and_test() {
+  local dir="$ROOT/build-windows"
+  echo "== Windows build in $dir (tests under Wine)"
+  local start=$SECONDS
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
+  # The prefix is made once, before anything runs in it in parallel.
+  local status=0
+  # (set -e does not hold in a subshell tested with ||: hence the &&s.)
+  (
+    export TR58K_WINEPREFIX="$dir/wineprefix"
+    scripts/wine-run.sh wineboot --init &&
+      cmake --build "$dir" -j "$JOBS" &&
+      cd "$dir" &&
+      ctest --output-on-failure -j "$JOBS" --timeout 300
+  ) || status=$?
+  WINEPREFIX="$dir/wineprefix" wineserver -k 2>/dev/null || true
+  echo "== Windows step: $((SECONDS - start)) s"
+  return $status
+}
+
 BUILD_DIR=${BUILD_DIR:-build}
 case "$MODE" in
   --quick) build_and_test "$BUILD_DIR" "" ;;
@@ -66,6 +96,7 @@ case "$MODE" in
   --tsan) build_and_test "$BUILD_DIR-tsan" thread ;;
   --fuzz) fuzz/run.sh 20 ;;
   --vm) vmtest/run-vm-tests.sh "$BUILD_DIR" ;;
+  --windows) windows_build_and_test ;;
   all)
     build_and_test "$BUILD_DIR" ""
     build_and_test "$BUILD_DIR-asan" address,undefined
@@ -73,5 +104,6 @@ case "$MODE" in
     fuzz/run.sh 20
     echo "== scenarios against a real kernel"
     vmtest/run-vm-tests.sh "$BUILD_DIR"
+    windows_build_and_test
     ;;
 esac

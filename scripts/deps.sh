@@ -16,6 +16,9 @@ TR58K_PACKAGES=(
   dpkg-dev desktop-file-utils appstream xvfb xauth
   lintian  # the package test runs Debian's own checker on the .deb
   clang libclang-rt-14-dev  # the fuzz targets (libFuzzer, fuzz/run.sh)
+  # The Windows build (posix-threads mingw-w64, GoogleTest's sources) and
+  # its tests under Wine (./test.sh --windows).
+  g++-mingw-w64-x86-64-posix googletest wine wine64 libwine fonts-wine
 )
 
 tr58k_missing_packages() {

@@ -34,13 +34,13 @@ int Width(uint32_t value) { return value <= 0xFF ? 1 : value <= 0xFFFF ? 2 : 4; 
 
 void Page(std::vector<uint8_t>& d, uint16_t page) { Item(d, kUsagePage, page, Width(page)); }
 
-void FeatureBytes(std::vector<uint8_t>& d, uint8_t reportId, uint8_t usage) {
+void FeatureBytes(std::vector<uint8_t>& d, uint8_t reportId, uint8_t usage, uint16_t dataBytes) {
   Item(d, kReportId, reportId, 1);
   Item(d, kUsage, usage, 1);
   Item(d, kLogicalMin, 0, 1);
   Item(d, kLogicalMax, 0xFF, 2);  // 255 needs two bytes: one would read as -1
   Item(d, kReportSize, 8, 1);
-  Item(d, kReportCount, kVirtualReportDataBytes, 2);
+  Item(d, kReportCount, dataBytes, 2);
   Item(d, kFeature, 0x02, 1);  // data, variable, absolute
 }
 
@@ -49,8 +49,8 @@ std::vector<uint8_t> VendorDescriptor(const SimCollection& c) {
   Page(d, c.usagePage);
   Item(d, kUsage, c.usage, Width(c.usage));
   Item(d, kCollection, kApplication, 1);
-  FeatureBytes(d, kVirtualLongReportId, 0x03);
-  FeatureBytes(d, kVirtualShortReportId, 0x04);
+  FeatureBytes(d, kVirtualLongReportId, 0x03, kVirtualLongReportDataBytes);
+  FeatureBytes(d, kVirtualShortReportId, 0x04, kVirtualShortReportDataBytes);
   Item(d, kEndCollection, 0, 0);
   // The media keys beside it, as on gaming mice's second interface: they give
   // the interface an input device, where the kernel shows its release number.

@@ -11,10 +11,15 @@
 
 namespace tr58k {
 
-// Report id and 1040 data bytes each, as the mouse's protocol frames them.
+// The lengths the mouse declares, report id included: 1041 bytes for 0xA0
+// and 64 for 0xA1. Windows checks a feature buffer against the declared
+// length of its report (shorter fails with error 87, longer passes, a set
+// sends the declared length), so the 64-byte requests of 0xA1 need exactly
+// this; the 1041-byte reads of 0xA1 still work there, and Linux checks nothing.
 inline constexpr uint8_t kVirtualLongReportId = 0xA0;
 inline constexpr uint8_t kVirtualShortReportId = 0xA1;
-inline constexpr uint16_t kVirtualReportDataBytes = 1040;
+inline constexpr uint16_t kVirtualLongReportDataBytes = 1040;
+inline constexpr uint16_t kVirtualShortReportDataBytes = 63;
 
 // Input report of the consumer-control collection beside the vendor one.
 inline constexpr uint8_t kVirtualConsumerReportId = 0x03;

@@ -124,10 +124,17 @@ TEST_F(CliCommandsTest, RefusedNodeExplainsTheUdevRuleNeverRoot) {
     EXPECT_EQ(status, kExitAccessDenied) << command;
     const std::string message = err.str();
     EXPECT_TRUE(Has(message, "/dev/hidraw")) << message;
+#ifdef _WIN32
+    // Windows has no permission rule to install: another program holds it.
+    EXPECT_TRUE(Has(message, "access denied"));
+    EXPECT_TRUE(Has(message, "Another program holds the mouse open"));
+    EXPECT_FALSE(Has(message, "udev"));
+#else
     EXPECT_TRUE(Has(message, "70-zemo-tr58k.rules"));
     EXPECT_TRUE(Has(message, "/etc/udev/rules.d"));
     EXPECT_TRUE(Has(message, "udevadm control --reload"));
     EXPECT_TRUE(Has(message, "udevadm trigger"));
+#endif
     EXPECT_TRUE(Has(message, "plug it in again"));
     EXPECT_FALSE(Has(message, "root"));
     EXPECT_FALSE(Has(message, "sudo"));

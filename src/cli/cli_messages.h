@@ -7,8 +7,9 @@
 
 namespace tr58k {
 
-// Why a matching hidraw node could not be opened and how to allow it: the
-// udev rule, reloading the rules, replugging. Several lines, newline-ended.
+// Why a matching interface could not be opened and what to do: on Linux the
+// udev rule, reloading the rules, replugging; on Windows closing the program
+// that holds the mouse, replugging. Several lines, newline-ended.
 std::string AccessDeniedMessage(const std::string& nodePath);
 
 }  // namespace tr58k

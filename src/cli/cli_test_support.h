@@ -12,8 +12,47 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstdio>
+
+#include "settings/profile_file.h"
+#endif
+
 namespace tr58k::testing_support {
 
+#ifdef _WIN32
+// Windows has no variable for the application-data folder: the tests use
+// the real one, and so run only under Wine, whose prefix lives in the build
+// folder (scripts/wine-run.sh). The program's folder is removed before and
+// after each test.
+class TempConfigHome {
+ public:
+  TempConfigHome() {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr || ::GetProcAddress(ntdll, "wine_get_version") == nullptr) {
+      std::fprintf(stderr, "these tests write the application-data folder: run them under Wine\n");
+      std::abort();
+    }
+    dir_ = GetAppDataFolder();
+    Clear();
+  }
+  ~TempConfigHome() { Clear(); }
+  TempConfigHome(const TempConfigHome&) = delete;
+  TempConfigHome& operator=(const TempConfigHome&) = delete;
+
+  const std::string& Dir() const { return dir_; }
+  std::string ProfilePath() const { return DefaultProfilePath(); }
+
+ private:
+  void Clear() {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(dir_.data()), dir_.size()) + u8"\\ZEMO"), ignored);
+  }
+  std::string dir_;
+};
+#else
 // A fresh folder that XDG_CONFIG_HOME points at while the object lives, so
 // that no test ever touches the user's own profile.
 class TempConfigHome {
@@ -43,6 +82,7 @@ class TempConfigHome {
   std::string dir_;
   std::optional<std::string> previous_;
 };
+#endif
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

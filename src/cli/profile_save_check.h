@@ -4,12 +4,27 @@
 // shows where the save happened among the mouse's exchanges.
 #pragma once
 
+#include <cstdint>
 #include <string>
-#include <sys/stat.h>
 
 #include "settings/mouse_settings.h"
 
 namespace tr58k {
+
+// What tells one file from its replacement: the file's identity on its
+// volume and its times (profile_save_check_posix.cpp / _windows.cpp).
+struct FileIdentity {
+  bool exists = false;
+  bool regular = false;
+  uint64_t volume = 0;
+  uint64_t file = 0;
+  int64_t modified = 0;
+  int64_t changed = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of what stands at `path`; exists is false when nothing does.
+FileIdentity IdentifyFile(const std::string& path);
 
 class ProfileSaveCheck {
  public:
@@ -25,8 +40,7 @@ class ProfileSaveCheck {
 
  private:
   std::string path_;
-  bool existed_ = false;
-  struct stat before_ {};
+  FileIdentity before_;
 };
 
 // True when the fields the profile file stores are equal in both records.

@@ -1,6 +1,7 @@
 #include "firmware/firmware_image.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -51,7 +52,9 @@ int LoadFirmwareImage(FirmwareImage& image, FirmwareUpdateReporter& reporter) {
 
 int LoadFirmwareImageFile(FirmwareImage& image, const std::string& path,
                           FirmwareUpdateReporter& reporter) {
-  std::ifstream in(path, std::ios::binary);
+  // The path is UTF-8: as a u8string it opens the same file on Windows
+  // (through the wide file calls) as on Linux.
+  std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
   if (!in) return Refuse(image, reporter);
   // One byte past the limit is enough to know the file is too large.
   std::vector<uint8_t> bytes(kMaxFirmwareImageSize + 1);

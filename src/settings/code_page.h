@@ -1,6 +1,7 @@
-// Conversion of the profile name to the 8-bit code page the mouse stores.
-// Linux has no per-thread ANSI code page; GBK (code page 936) stands in for
-// it, the code page the mouse's own name field was made for.
+// Conversion of the profile name to the 8-bit code page the mouse stores:
+// on Windows the thread's ANSI code page (code_page_windows.cpp). Linux has
+// no per-thread ANSI code page; GBK (code page 936) stands in for it there,
+// the code page the mouse's own name field was made for.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,7 @@ namespace tr58k {
 
 inline constexpr char kCodePageDefaultChar = '?';
 
-// Converts UTF-16 `text` to GBK bytes. Each code point GBK cannot represent,
+// Converts UTF-16 `text` to GBK bytes (Windows: the thread's ANSI code page). Each code point GBK cannot represent,
 // and each unpaired surrogate, becomes one '?'. The result is cut to at most
 // `maxBytes` bytes at a character boundary, so a double-byte character is
 // never split. Conversion stops at an embedded U+0000. Never fails: if the

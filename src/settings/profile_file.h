@@ -8,16 +8,21 @@
 
 namespace tr58k {
 
-// The per-user base folder: $XDG_CONFIG_HOME, else $HOME/.config. Returns an
-// empty string when neither gives a usable absolute folder.
+// Paths are UTF-8 on every platform (converted to UTF-16 at each Win32 call).
+
+// The per-user base folder: $XDG_CONFIG_HOME, else $HOME/.config; on Windows
+// the roaming application-data folder (CSIDL_APPDATA). Returns an empty
+// string when there is no usable absolute folder.
 std::string GetAppDataFolder();
 
-// GetAppDataFolder() + "/ZEMO/TR-58K/Profiles/DefaultPf.profile", or empty
-// when there is no app data folder (the program then runs without a profile).
+// GetAppDataFolder() + "/ZEMO/TR-58K/Profiles/DefaultPf.profile" (on Windows
+// "\ZEMO\TR-58K\Profiles\DefaultPf.profile"), or empty when there is no
+// app data folder (the program then runs without a profile).
 std::string DefaultProfilePath();
 
 // Creates the folders of `path` (the file name cut off when the last
-// component has a '.'). Failures are ignored.
+// component has a '.'; on Windows both '\' and '/' separate). Failures are
+// ignored.
 void CreateFolderPath(const std::string& path);
 
 // Writes the record atomically (temporary file, flush, rename). Returns true

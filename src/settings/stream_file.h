@@ -15,8 +15,9 @@ inline constexpr int64_t kMaxProfileFileSize = 64 * 1024;
 // Creates the folders of `path`, writes the stream's `length` bytes to a new
 // temporary file beside it, syncs it and renames it over `path`, then syncs
 // the folder. A symbolic link at `path` is replaced, never written through.
-// Concurrent savers of one folder take turns (a lock on the folder), and the
-// temporary files that killed savers left behind are removed.
+// Concurrent savers of one folder take turns (a lock on the folder; on
+// Windows on the lock file "." + name + ".lock" beside the file, which
+// stays), and the temporary files that killed savers left behind are removed.
 // Returns false, leaving whatever was at `path` as it was, when `path` is
 // empty, names a folder or another non-regular file, or any step fails.
 bool SaveStreamToFile(const std::string& path, const DataStream& stream);

@@ -5,36 +5,10 @@
 #include <array>
 #include <cerrno>
 
+#include "settings/utf16_code_points.h"
+
 namespace tr58k {
 namespace {
-
-constexpr char32_t kReplacement = U'\uFFFD';  // marks a character to replace
-
-// Splits UTF-16 into code points; an unpaired surrogate yields kReplacement.
-class CodePointReader {
- public:
-  explicit CodePointReader(std::u16string_view text) : text_(text) {}
-
-  bool Next(char32_t& out) {
-    if (pos_ >= text_.size()) return false;
-    const char16_t unit = text_[pos_++];
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (pos_ < text_.size() && text_[pos_] >= 0xDC00 && text_[pos_] <= 0xDFFF) {
-        const char16_t low = text_[pos_++];
-        out = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(low) - 0xDC00);
-        return true;
-      }
-      out = kReplacement;
-      return true;
-    }
-    out = (unit >= 0xDC00 && unit <= 0xDFFF) ? kReplacement : char32_t(unit);
-    return true;
-  }
-
- private:
-  std::u16string_view text_;
-  size_t pos_ = 0;
-};
 
 class GbkEncoder {
  public:
@@ -48,7 +22,7 @@ class GbkEncoder {
   // The GBK bytes of one code point, or the default character.
   std::string Encode(char32_t cp) {
     if (cp < 0x80) return std::string(1, static_cast<char>(cp));
-    if (cp == kReplacement || cd_ == kInvalid) return std::string(1, kCodePageDefaultChar);
+    if (cp == kReplacementCodePoint || cd_ == kInvalid) return std::string(1, kCodePageDefaultChar);
     std::array<char, 4> in = {static_cast<char>(cp & 0xFF), static_cast<char>((cp >> 8) & 0xFF),
                               static_cast<char>((cp >> 16) & 0xFF),
                               static_cast<char>((cp >> 24) & 0xFF)};
