@@ -9,8 +9,10 @@
 
 namespace tr58k {
 
-Win32DialogRig::Win32DialogRig(DialogLogic& logic) : logic_(logic) {
-  Win32DialogHost::SetDialogCreatedHook([this](Win32DialogHost& host) {
+Win32DialogRig::Win32DialogRig(DialogLogic& logic, std::function<void(Win32DialogHost&)> onCreated)
+    : logic_(logic) {
+  Win32DialogHost::SetDialogCreatedHook([this, onCreated](Win32DialogHost& host) {
+    if (onCreated) onCreated(host);
     std::lock_guard<std::mutex> lock(mutex_);
     dialogs_.push_back(host.Hwnd());
   });

@@ -16,11 +16,15 @@
 
 namespace tr58k {
 
+class Win32DialogHost;
+
 class Win32DialogRig {
  public:
   // Runs `logic` modally and returns once its dialog is initialised (or
   // after 10 s, Dialog() then nullptr). `logic` must outlive the rig.
-  explicit Win32DialogRig(DialogLogic& logic);
+  // `onCreated` runs on the window thread with each dialog's host once its
+  // logic has initialised.
+  explicit Win32DialogRig(DialogLogic& logic, std::function<void(Win32DialogHost&)> onCreated = {});
   // Closes what is still open and waits for the window thread.
   ~Win32DialogRig();
 

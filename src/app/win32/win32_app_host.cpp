@@ -121,6 +121,7 @@ int Win32AppHost::RunMainWindow(CUpdaterDlg& dlg, SimulatedMouse* simulated, con
     pictureTimer = ::SetTimer(nullptr, 0, 100, &PictureTick);
   }
   Win32DialogHost host(dlg);
+  if (!simulated) host.UseWindowDeviceNotifications();
   const int result = host.RunModal();
   if (pictureTimer) {
     ::KillTimer(nullptr, pictureTimer);

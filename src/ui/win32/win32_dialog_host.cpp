@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <dbt.h>
+
 #include <vector>
 
+#include "device/windows/device_notification.h"
 #include "ui/win32/dialog_template_win32.h"
 #include "ui/win32/utf16.h"
 
@@ -112,6 +115,13 @@ INT_PTR Win32DialogHost::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgDeviceEvents:
       if (attached && monitor_) {
         for (const HidEvent& event : monitor_->ReadEvents()) logic_.OnDeviceChange(event);
+      }
+      return TRUE;
+    case WM_DEVICECHANGE:
+      if (attached && monitor_ && deviceNotify_) {
+        monitor_->ReadEvents();  // the same events, told twice
+        const HidEvent event = HidEventFromDeviceChange(wp, lp);
+        if (event.kind != HidEventKind::kOther) logic_.OnDeviceChange(event);
       }
       return TRUE;
     case WM_COMMAND:
@@ -359,9 +369,17 @@ void Win32DialogHost::KillTimer(int id) {
 
 void Win32DialogHost::WatchDeviceEvents(HidMonitor* monitor) {
   if (monitor_) monitor_->SetEventsWaitingCallback({});
+  if (deviceNotify_) {
+    SystemHidCalls().UnregisterDeviceNotification(deviceNotify_);
+    deviceNotify_ = nullptr;
+  }
   monitor_ = monitor;
   if (!monitor_) return;
   HWND hwnd = hwnd_;
+  if (windowNotifications_) {
+    deviceNotify_ = RegisterWindowForHidNotifications(SystemHidCalls(), hwnd);
+    if (deviceNotify_) return;
+  }
   monitor_->SetEventsWaitingCallback([hwnd] { PostMessageW(hwnd, kMsgDeviceEvents, 0, 0); });
 }
 

@@ -42,6 +42,13 @@ class Win32DialogHost : public WindowHost {
   // a program's host adds its own keys). Not thread-safe; set it first.
   static void SetDialogCreatedHook(std::function<void(Win32DialogHost&)> hook);
 
+  // A real mouse's plug and unplug come as WM_DEVICECHANGE to this dialog,
+  // registered on its own handle when the logic asks to watch; the
+  // monitor's own events are then drained unread. Without this (the
+  // simulated mouse), or when registering fails, the monitor's callback
+  // posts a private message. Call before RunModal.
+  void UseWindowDeviceNotifications() { windowNotifications_ = true; }
+
   // WindowHost.
   void SetText(int id, const std::string& text) override;
   std::string GetText(int id) const override;
@@ -92,6 +99,8 @@ class Win32DialogHost : public WindowHost {
   std::map<int, std::unique_ptr<CDhsStatic>> captionLabels_;
   std::map<int, bool> timers_;
   HidMonitor* monitor_ = nullptr;
+  bool windowNotifications_ = false;
+  HDEVNOTIFY deviceNotify_ = nullptr;
   HWND toolTip_ = nullptr;
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;

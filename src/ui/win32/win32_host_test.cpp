@@ -5,8 +5,11 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <dbt.h>
 
+#include <algorithm>
 #include <atomic>
+#include <utility>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -51,6 +54,10 @@ class RecordingLogic : public DialogLogic {
   void OnCloseRequest() override {
     Add("close", 0);
     host().EndDialog(kIdCancel);
+  }
+  void OnDeviceChange(const HidEvent& event) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back("device " + std::to_string(static_cast<int>(event.kind)) + " " + event.path);
   }
   void OnTimer(int id) override {
     Add("timer", id);
@@ -230,6 +237,67 @@ TEST(Win32DialogHostTest, UserActionsReachTheLogicAndTheHostsOwnChangesDoNot) {
   EXPECT_TRUE(rig.WaitUntil([&] { return rig.Ended(); }));
   EXPECT_EQ(rig.Result(), kIdCancel);
   EXPECT_EQ(logic.Host(), nullptr) << "the host let go of the logic";
+}
+
+// A monitor whose events the test hands in.
+class HandedMonitor final : public HidMonitor {
+ public:
+  int PollFd() const override { return -1; }
+  void SetEventsWaitingCallback(std::function<void()> eventsWaiting) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    waiting_ = std::move(eventsWaiting);
+  }
+  std::vector<HidEvent> ReadEvents() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(events_, {});
+  }
+  void Hand(HidEvent event) {
+    std::function<void()> waiting;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      events_.push_back(std::move(event));
+      waiting = waiting_;
+    }
+    if (waiting) waiting();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<HidEvent> events_;
+  std::function<void()> waiting_;
+};
+
+// WM_DEVICECHANGE as the system sends it for a HID interface.
+void SendInterfaceChange(HWND dlg, WPARAM what, const std::wstring& path) {
+  std::vector<uint8_t> bytes(sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) + path.size() * sizeof(wchar_t));
+  auto* b = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(bytes.data());
+  b->dbcc_size = static_cast<DWORD>(bytes.size());
+  b->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  std::copy(path.begin(), path.end(), b->dbcc_name);
+  SendMessageW(dlg, WM_DEVICECHANGE, what, reinterpret_cast<LPARAM>(b));
+}
+
+// The simulated mouse's events come through the monitor; a real mouse's as
+// WM_DEVICECHANGE to the dialog, registered on its own handle.
+TEST(Win32DialogHostTest, DeviceEventsComeFromTheMonitorOrFromTheDialogsOwnNotifications) {
+  const std::wstring path = L"\\\\?\\HID#VID_4C95&PID_5837&MI_01#7&1&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+  for (bool fromWindow : {false, true}) {
+    RecordingLogic logic;
+    HandedMonitor monitor;
+    Win32DialogRig rig(logic, [&](Win32DialogHost& host) {
+      if (fromWindow) host.UseWindowDeviceNotifications();
+      host.WatchDeviceEvents(&monitor);
+    });
+    HWND dlg = rig.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    monitor.Hand({HidEventKind::kArrival, "sim"});
+    SendInterfaceChange(dlg, DBT_DEVICEREMOVECOMPLETE, path);
+    const Events expected =
+        fromWindow ? Events{"device 1 " + std::string(path.begin(), path.end())} : Events{"device 0 sim"};
+    EXPECT_TRUE(rig.WaitUntil([&] { return logic.Events() == expected; }, 3000))
+        << (fromWindow ? "window" : "monitor") << ": " << (logic.Events().empty() ? "" : logic.Events()[0]);
+    SendMessageW(dlg, WM_CLOSE, 0, 0);
+  }
 }
 
 }  // namespace
