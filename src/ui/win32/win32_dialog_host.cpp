@@ -263,16 +263,22 @@ void Win32DialogHost::SetToolTip(int id, const std::string& text) {
     if (!toolTip_) return;
   }
   std::wstring wide = Utf8ToWide(text);
+  // The tool is the control's rectangle on the dialog: statics let the
+  // mouse through to the dialog, so the tip watches the dialog.
   TOOLINFOW info{};
   info.cbSize = sizeof(info);
-  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  info.uFlags = TTF_SUBCLASS;
   info.hwnd = hwnd_;
-  info.uId = reinterpret_cast<UINT_PTR>(item);
+  info.uId = static_cast<UINT_PTR>(id);
   SendMessageW(toolTip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
   if (wide.empty()) return;
+  GetWindowRect(item, &info.rect);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&info.rect), 2);
   info.lpszText = wide.data();
   SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
+
+HWND Win32DialogHost::ToolTipWindow() const { return toolTip_; }
 
 void Win32DialogHost::AddListItem(int id, const std::string& text) {
   SendDlgItemMessageW(hwnd_, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(text).c_str()));

@@ -35,6 +35,8 @@ class Win32DialogHost : public WindowHost {
   // or -1 when the dialog could not be made.
   int RunModal();
   HWND Hwnd() const { return hwnd_; }
+  // The tooltip control of SetToolTip; nullptr before the first tip.
+  HWND ToolTipWindow() const;
   DialogLogic& Logic() const { return logic_; }
 
   // Called with each dialog of this process once its controls exist and

@@ -221,6 +221,30 @@ TEST(Win32DialogHostTest, UserActionsReachTheLogicAndTheHostsOwnChangesDoNot) {
   EXPECT_EQ(logic.Events(), (Events{"command 10", "edit 11", "list 12", "slider 13", "enter 11", "escape 0"}));
   EXPECT_FALSE(rig.Checked(dlg, kCheck));
 
+  // A tip on a control, replaced, then taken away.
+  HWND tips = nullptr;
+  std::wstring tipText(64, L'\0');
+  LRESULT toolsWithTip = 0, toolsWithout = 0;
+  host.Calls().Call([&] {
+    auto& win32 = static_cast<Win32DialogHost&>(host);
+    host.SetToolTip(kCheck, "old");
+    host.SetToolTip(kCheck, "提示");
+    tips = win32.ToolTipWindow();
+    toolsWithTip = SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0);
+    TOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = dlg;
+    info.uId = kCheck;
+    info.lpszText = tipText.data();
+    SendMessageW(tips, TTM_GETTEXTW, tipText.size(), reinterpret_cast<LPARAM>(&info));
+    host.SetToolTip(kCheck, "");
+    toolsWithout = SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0);
+  });
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(toolsWithTip, 1);
+  EXPECT_EQ(std::wstring(tipText.c_str()), L"提示");
+  EXPECT_EQ(toolsWithout, 0);
+
   // A timer of the logic's.
   logic.Clear();
   host.Calls().Call([&] { host.SetTimer(3, 10); });
