@@ -25,6 +25,9 @@ TR58K_TEST_PACKAGES=(
   # The Windows build (posix-threads mingw-w64, GoogleTest's sources) and
   # its tests under Wine (./test.sh --windows).
   g++-mingw-w64-x86-64-posix googletest wine wine64 libwine fonts-wine
+  # The Windows programs' icon (icotool) and installer (makensis); the
+  # Chinese font and screen capture of the Windows pictures.
+  icoutils nsis fonts-wqy-microhei imagemagick
 )
 
 TR58K_PACKAGES=("${TR58K_BUILD_PACKAGES[@]}" "${TR58K_TEST_PACKAGES[@]}")

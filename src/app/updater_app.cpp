@@ -2,11 +2,10 @@
 
 #include <memory>
 
+#include "app/app_platform.h"
 #include "device/clock.h"
 #include "device/device_link.h"
-#include "device/linux/linux_hid_backend.h"
 #include "device/sim/simulated_mouse.h"
-#include "firmware/linux/logind_inhibitor.h"
 
 namespace tr58k {
 
@@ -46,14 +45,14 @@ void CUpdaterApp::InitInstance() {
     simulated = mouse.get();
     backend = std::move(mouse);
   } else {
-    backend = CreateLinuxHidBackend();
+    backend = CreatePlatformHidBackend();
   }
   DeviceLink link(*backend, clock);
   // Test images may go to the simulated mouse, and only to it.
   link.testImagesAllowed = simulated != nullptr;
   // Only a real mouse's update keeps the machine awake.
-  std::unique_ptr<LogindSleepInhibitor> inhibitor;
-  if (!simulated) inhibitor = std::make_unique<LogindSleepInhibitor>();
+  std::unique_ptr<SleepInhibitor> inhibitor;
+  if (!simulated) inhibitor = CreatePlatformSleepInhibitor();
   CUpdaterDlg dlg(link);
   dlg.SetSleepInhibitor(inhibitor.get());
   // The result of the run is not looked at.

@@ -1,5 +1,6 @@
 #include "testing/window_rig.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -13,6 +14,11 @@
 namespace tr58k {
 
 WindowRig::WindowRig() {
+#ifdef _WIN32
+  // The profile is in AppData, of the Wine prefix the tests run in: each
+  // test starts and ends without one.
+  std::remove(DefaultProfilePath().c_str());
+#else
   std::string pattern = (std::filesystem::temp_directory_path() / "tr58k-window-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
   configHome_ = pattern;
@@ -21,6 +27,7 @@ WindowRig::WindowRig() {
     oldConfigHome_ = old;
   }
   setenv("XDG_CONFIG_HOME", configHome_.c_str(), 1);
+#endif
   mouse = std::make_unique<SimulatedMouse>(clock);
   link = std::make_unique<DeviceLink>(*mouse, clock);
   link->testImagesAllowed = true;
@@ -31,6 +38,9 @@ WindowRig::~WindowRig() {
   Close();
   link.reset();
   mouse.reset();
+#ifdef _WIN32
+  std::remove(DefaultProfilePath().c_str());
+#else
   if (hadConfigHome_) {
     setenv("XDG_CONFIG_HOME", oldConfigHome_.c_str(), 1);
   } else {
@@ -38,6 +48,7 @@ WindowRig::~WindowRig() {
   }
   std::error_code ignored;
   std::filesystem::remove_all(configHome_, ignored);
+#endif
 }
 
 CUpdaterDlg& WindowRig::Open(unsigned timerMs, unsigned startupWaitMs) {
