@@ -42,6 +42,7 @@ class Win32WindowTest : public ::testing::Test {
     std::remove(DefaultProfilePath().c_str());
     mouse_ = std::make_unique<SimulatedMouse>(clock_);
     link_ = std::make_unique<DeviceLink>(*mouse_, clock_);
+    link_->testImagesAllowed = true;  // as the program's --simulate start-up does
     win_ = std::make_unique<CUpdaterDlg>(*link_);
   }
   void TearDown() override {
@@ -143,7 +144,7 @@ TEST_F(Win32WindowTest, TheUpdateWindowRunsAnUpdateToItsEnd) {
   EXPECT_TRUE(rig_->WaitUntil(
       [&] { return rig_->Text(fw, fwctl::kStatus) == "更新完成，鼠标当前固件版本号：V0.27"; }, 20000))
       << rig_->Text(fw, fwctl::kStatus);
-  // The last step of the build's 21,504-byte test image.
+  // The last step of the simulated update's 21,504-byte image.
   EXPECT_EQ(rig_->ProgressPos(fw, fwctl::kProgress), 97);
   rig_->ClickLater(fw, fwctl::kExit);
   EXPECT_TRUE(rig_->WaitUntil([&] { return !rig_->IsOpen(1); }));
