@@ -1,5 +1,14 @@
-# Fails unless every DLL that EXE imports is one that Windows itself ships.
-# cmake -DEXE=tr58kctl.exe -DOBJDUMP=x86_64-w64-mingw32-objdump -P check_system_dlls.cmake
+# Fails unless every DLL that EXE imports is one that Windows itself ships
+# (the window's common controls included) and, when MAX_BYTES is given, EXE
+# is at most that long. Run as a test of the Windows build:
+# cmake -DEXE=tr58kctl.exe -DOBJDUMP=x86_64-w64-mingw32-objdump [-DMAX_BYTES=N] -P CheckWindowsProgram.cmake
+if(DEFINED MAX_BYTES)
+  file(SIZE "${EXE}" _size)
+  message(STATUS "${EXE}: ${_size} bytes")
+  if(_size GREATER MAX_BYTES)
+    message(FATAL_ERROR "${EXE} is ${_size} bytes, more than ${MAX_BYTES}")
+  endif()
+endif()
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE _dump RESULT_VARIABLE _rc)
 if(NOT _rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${EXE} failed")
@@ -8,8 +17,8 @@ string(REGEX MATCHALL "DLL Name: [^\n]+" _imports "${_dump}")
 if(NOT _imports)
   message(FATAL_ERROR "${EXE}: no imports found; not a Windows program?")
 endif()
-set(_system advapi32 api-ms-win-crt-[a-z0-9-]+ gdi32 hid kernel32 msvcrt ole32 setupapi shell32
-            shlwapi user32 ws2_32)
+set(_system advapi32 api-ms-win-crt-[a-z0-9-]+ comctl32 gdi32 hid kernel32 msvcrt ole32 setupapi
+            shell32 shlwapi user32 ws2_32)
 foreach(_line IN LISTS _imports)
   string(REGEX REPLACE "DLL Name: " "" _dll "${_line}")
   string(STRIP "${_dll}" _dll)
