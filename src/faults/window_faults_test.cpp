@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "app/main_dialog_template.h"
-#include "app/window_test_fixture.h"
+#include "testing/qt_window_rig.h"
 #include "cli/cli_test_support.h"
 #include "device/config_commands.h"
 #include "faults/fault_matrix.h"

@@ -15,7 +15,7 @@
 #include <mutex>
 
 #include "app/fw_update_template.h"
-#include "app/window_test_fixture.h"
+#include "testing/qt_window_rig.h"
 #include "firmware/firmware_messages.h"
 #include "testing/fw_update_rig.h"
 

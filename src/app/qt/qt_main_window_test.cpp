@@ -14,7 +14,7 @@
 
 #include "app/main_dialog_template.h"
 #include "app/qt/app_icon.h"
-#include "app/window_test_fixture.h"
+#include "testing/qt_window_rig.h"
 #include "device/config_commands.h"
 #include "settings/profile_file.h"
 #include "ui/qt/dhs_static.h"

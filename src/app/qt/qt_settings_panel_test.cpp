@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "app/main_dialog_template.h"
-#include "app/window_test_fixture.h"
+#include "testing/qt_window_rig.h"
 
 namespace tr58k::test {
 namespace {

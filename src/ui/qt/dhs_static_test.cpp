@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "app/window_test_fixture.h"
+#include "testing/qt_window_rig.h"
 
 namespace tr58k {
 namespace {

@@ -11,7 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/window_test_fixture.h"
+#include "testing/qt_window_rig.h"
 
 namespace tr58k {
 namespace {

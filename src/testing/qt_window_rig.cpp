@@ -1,4 +1,4 @@
-#include "app/window_test_fixture.h"
+#include "testing/qt_window_rig.h"
 
 #include <poll.h>
 

@@ -14,7 +14,7 @@
 #include "app/fw_update_dlg.h"
 #include "app/fw_update_template.h"
 #include "app/main_dialog_template.h"
-#include "app/window_test_fixture.h"
+#include "testing/qt_window_rig.h"
 #include "device/sim/simulated_firmware_image.h"
 #include "firmware/firmware_worker.h"
 
