@@ -165,14 +165,14 @@ INT_PTR Win32DialogHost::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void Win32DialogHost::OnCommandMessage(WPARAM wp, LPARAM lp) {
   const int id = LOWORD(wp);
   const int code = HIWORD(wp);
-  const ControlSpec* spec = SpecOf(id);
-  if (!spec || lp == 0) {
+  const ControlSpec* control = TemplateControl(id);
+  if (!control || lp == 0) {
     // The dialog manager's Enter and Escape, outside a push button.
     if (id == IDOK) logic_.OnEnter(GetFocus());
     if (id == IDCANCEL) logic_.OnEscape();
     return;
   }
-  switch (spec->kind) {
+  switch (control->kind) {
     case ControlKind::kPushButton:
       if (code == BN_CLICKED) logic_.OnCommand(id);
       break;
@@ -201,7 +201,7 @@ void Win32DialogHost::Destroy() {
 
 HWND Win32DialogHost::Item(int id) const { return id == kNoControlId ? nullptr : GetDlgItem(hwnd_, id); }
 
-const ControlSpec* Win32DialogHost::SpecOf(int id) const {
+const ControlSpec* Win32DialogHost::TemplateControl(int id) const {
   if (id == kNoControlId) return nullptr;
   for (const ControlSpec& c : logic_.Template().controls) {
     if (c.id == id) return &c;
@@ -214,7 +214,7 @@ int Win32DialogHost::IdOfWindow(HWND window) const {
   while (window && GetParent(window) != hwnd) window = GetParent(window);
   if (!window) return kNoControlId;
   const int id = GetDlgCtrlID(window);
-  return SpecOf(id) ? id : kNoControlId;
+  return TemplateControl(id) ? id : kNoControlId;
 }
 
 void Win32DialogHost::SetText(int id, const std::string& text) {

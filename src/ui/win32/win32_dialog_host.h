@@ -91,7 +91,7 @@ class Win32DialogHost : public WindowHost {
   void OnCommandMessage(WPARAM wp, LPARAM lp);
   void Destroy();
   HWND Item(int id) const;
-  const ControlSpec* SpecOf(int id) const;
+  const ControlSpec* TemplateControl(int id) const;
   int IdOfWindow(HWND window) const;
 
   DialogLogic& logic_;
