@@ -8,6 +8,7 @@
 
 #include "app/main_dialog_template.h"
 #include "app/updater_dlg.h"
+#include "testing/shown_settings.h"
 #include "testing/window_rig.h"
 
 namespace tr58k {
@@ -17,14 +18,6 @@ constexpr char kMousePath[] = "/sys/devices/pci0000:00/usb1/1-1/1-1:1.1/0003:4C9
 
 int Edit(int row) { return ctl::kDpiEdit1 + row; }
 int Slider(int row) { return ctl::kDpiSlider1 + row; }
-
-struct ShownSettings {
-  int levelIndex;
-  int rateIndex;
-  bool backlight;
-  std::array<const char*, 4> edits;
-  std::array<int, 4> sliders;
-};
 
 class MainWindowRulesTest : public ::testing::Test {
  protected:
@@ -37,17 +30,9 @@ class MainWindowRulesTest : public ::testing::Test {
       EXPECT_EQ(host().GetSliderPos(Slider(k)), s.sliders[k]) << "row " << k + 1;
     }
   }
-  static MouseSettings Custom() {
-    MouseSettings s;
-    s.profileName = u"Profile";
-    s.dpiLevelCount = 2;
-    s.reportInterval = kInterval250Hz;
-    s.wheelBacklight = 0;
-    s.dpi = {DpiPair{450, 450}, DpiPair{900, 900}, DpiPair{5000, 5000}, DpiPair{12000, 12000}};
-    return s;
-  }
-  static constexpr ShownSettings kDefaults = {3, 0, true, {"400", "800", "1600", "3200"}, {8, 16, 32, 64}};
-  static constexpr ShownSettings kCustom = {1, 2, false, {"450", "900", "5000", "12000"}, {9, 18, 100, 240}};
+  static MouseSettings Custom() { return CustomSettings(); }
+  static constexpr ShownSettings kDefaults = kShownDefaults;
+  static constexpr ShownSettings kCustom = kShownCustom;
   FakeWindowHost& host() { return rig.Host(); }
   CUpdaterDlg& win() { return rig.Window(); }
   std::string Version() { return host().GetText(ctl::kFirmwareVersion); }

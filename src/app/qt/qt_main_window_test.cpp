@@ -14,6 +14,7 @@
 
 #include "app/main_dialog_template.h"
 #include "app/qt/app_icon.h"
+#include "testing/shown_settings.h"
 #include "testing/qt_window_rig.h"
 #include "device/config_commands.h"
 #include "settings/profile_file.h"
@@ -23,14 +24,6 @@ namespace tr58k::test {
 namespace {
 
 constexpr char kMousePath[] = "/sys/devices/pci0000:00/usb1/1-1/1-1:1.1/0003:4C95:5837.0009/hidraw/hidraw4";
-
-struct ShownSettings {
-  int levelIndex;
-  int rateIndex;
-  bool backlight;
-  std::array<const char*, 4> edits;
-  std::array<int, 4> sliders;
-};
 
 class MainWindowTest : public WindowTest {
  protected:
@@ -43,17 +36,9 @@ class MainWindowTest : public WindowTest {
       EXPECT_EQ(Slider(k)->value(), s.sliders[k]) << "row " << k + 1;
     }
   }
-  static MouseSettings Custom() {
-    MouseSettings s;
-    s.profileName = u"Profile";
-    s.dpiLevelCount = 2;
-    s.reportInterval = kInterval250Hz;
-    s.wheelBacklight = 0;
-    s.dpi = {DpiPair{450, 450}, DpiPair{900, 900}, DpiPair{5000, 5000}, DpiPair{12000, 12000}};
-    return s;
-  }
-  static constexpr ShownSettings kDefaults = {3, 0, true, {"400", "800", "1600", "3200"}, {8, 16, 32, 64}};
-  static constexpr ShownSettings kCustom = {1, 2, false, {"450", "900", "5000", "12000"}, {9, 18, 100, 240}};
+  static MouseSettings Custom() { return CustomSettings(); }
+  static constexpr ShownSettings kDefaults = kShownDefaults;
+  static constexpr ShownSettings kCustom = kShownCustom;
 };
 
 TEST_F(MainWindowTest, FrameAndFixedTextsAreThoseOfTheTemplate) {
