@@ -12,6 +12,7 @@
 #   get other RR
 
 FAILS=0
+MOUSE_OPTIONS=""  # options every virtual mouse of the VM gets
 export HOME=/root
 CTL=/usr/local/bin/tr58kctl
 
@@ -77,7 +78,7 @@ wait_for_mouse() {  # [PRODUCT [COUNT]]: its interfaces bound, nodes in /dev
 
 mouse_start() {  # tr58k-uhid-mouse options; waits until the kernel shows it
   rm -f "$WORK/mouse.pid"
-  tr58k-uhid-mouse --log "$WORK/mouse.log" --pid-file "$WORK/mouse.pid" "$@" &
+  tr58k-uhid-mouse --log "$WORK/mouse.log" --pid-file "$WORK/mouse.pid" $MOUSE_OPTIONS "$@" &
   if ! wait_for 5000 test -f "$WORK/mouse.pid"; then
     echo "  not ok - the virtual mouse started"
     FAILS=$((FAILS + 1))
@@ -95,7 +96,8 @@ mouse_stop() {
   pid=$(mouse_pid)
   [ -n "$pid" ] || return 0
   kill "$pid" 2>/dev/null
-  wait_for 5000 sh -c "! kill -0 $pid 2>/dev/null"
+  # With --wait-for-release it waits up to 10 s for each interface.
+  wait_for 25000 sh -c "! kill -0 $pid 2>/dev/null"
   rm -f "$WORK/mouse.pid"
   wait_for 5000 has_no_nodes 5837
   wait_for 5000 has_no_nodes 5836

@@ -18,6 +18,7 @@
 
 #include "device/device_link.h"
 #include "vmtest/firmware_models.h"
+#include "vmtest/hidraw_holders.h"
 #include "vmtest/report_descriptors.h"
 #include "vmtest/uhid_device.h"
 #include "vmtest/uhid_mouse_options.h"
@@ -44,9 +45,14 @@ class LineLog {
   int fd_;
 };
 
+std::string PhysOf(size_t interfaceIndex) {
+  return "tr58k-uhid-mouse/input" + std::to_string(interfaceIndex);
+}
+
 class Bus {
  public:
-  Bus(VirtualMouse& mouse, LineLog& log) : mouse_(mouse), log_(log) {}
+  Bus(VirtualMouse& mouse, LineLog& log, bool waitForRelease)
+      : mouse_(mouse), log_(log), waitForRelease_(waitForRelease) {}
 
   // Makes the devices match the mouse: destroys all and creates what the
   // mouse shows now. Returns false when a device could not be created.
@@ -56,15 +62,15 @@ class Bus {
     // request at once, as a real unplug fails the transfer on the bus. While
     // a request is pending the caller holds hidraw's lock shared by all nodes,
     // and removing any other device first would wait for its 5 s timeout.
-    if (pending_ < devices_.size()) devices_[pending_].reset();
+    if (pending_ < devices_.size()) Remove(pending_);
     pending_ = kNone;
-    devices_.clear();  // every destruction is a removal on the bus
+    RemoveAll();
     shown_ = mouse_.Generation();
     const std::vector<VirtualInterface> interfaces = mouse_.Interfaces();
     for (size_t i = 0; i < interfaces.size(); ++i) {
       UhidDeviceSpec item;
       item.name = "ZEMO TR-58K";
-      item.phys = "tr58k-uhid-mouse/input" + std::to_string(i);
+      item.phys = PhysOf(i);
       item.vendorId = kVendorId;
       item.productId = interfaces[i].productId;
       item.versionNumber = interfaces[i].versionNumber;
@@ -78,6 +84,12 @@ class Bus {
       devices_.push_back(std::move(device));
     }
     return true;
+  }
+
+  // Every destruction is a removal on the bus.
+  void RemoveAll() {
+    for (size_t i = 0; i < devices_.size(); ++i) Remove(i);
+    devices_.clear();
   }
 
   size_t Count() const { return devices_.size(); }
@@ -113,6 +125,19 @@ class Bus {
  private:
   VirtualMouse& mouse_;
   LineLog& log_;
+  const bool waitForRelease_;
+  void Remove(size_t i) {
+    if (!devices_[i]) return;
+    std::optional<dev_t> node;
+    if (waitForRelease_) node = HidrawNodeWithPhys("/sys", PhysOf(i));
+    devices_[i].reset();
+    if (node && !WaitUntilReleased("/proc", *node, kReleaseWaitMs)) {
+      log_.Write("note: " + PhysOf(i) + " still held open " +
+                 std::to_string(kReleaseWaitMs) + " ms after its removal");
+    }
+  }
+
+  static constexpr uint32_t kReleaseWaitMs = 10000;
   static constexpr size_t kNone = static_cast<size_t>(-1);
   uint64_t shown_ = 0;
   size_t pending_ = kNone;  // the device with an unanswered request
@@ -154,7 +179,7 @@ int Run(const UhidMouseCommandLine& line) {
   SystemClock clock;
   VirtualMouse mouse(clock, line.mouse, MakeNormalFirmware(), MakeBootloaderFirmware(),
                      [&log](const std::string& text) { log.Write(text); });
-  Bus bus(mouse, log);
+  Bus bus(mouse, log, line.waitForRelease);
   if (!bus.Sync()) return 1;
   WritePidFile(line.pidPath);
 
@@ -176,6 +201,7 @@ int Run(const UhidMouseCommandLine& line) {
         if (info.ssi_signo == SIGUSR1) mouse.Unplug();
         if (info.ssi_signo == SIGUSR2) mouse.Plug();
         if (info.ssi_signo == SIGTERM || info.ssi_signo == SIGINT) {
+          bus.RemoveAll();
           log.Write("exit");
           return 0;
         }

@@ -10,8 +10,11 @@ const char* const kUhidMouseUsage =
     "         [--busy-every N [--busy-count K]] [--unplug-at CMD[:N]]\n"
     "         [--mute-at CMD[:N]]\n"
     "         [--replug-after MS] [--log FILE] [--pid-file FILE]\n"
+    "         [--wait-for-release]\n"
     "A virtual ZEMO TR-58K on /dev/uhid. SIGUSR1 pulls it out, SIGUSR2 plugs\n"
-    "it in, SIGTERM ends it.\n";
+    "it in, SIGTERM ends it. --wait-for-release: after removing an interface,\n"
+    "wait (up to 10 s) until no process holds its hidraw node open before the\n"
+    "next interface goes or comes.\n";
 
 namespace {
 
@@ -36,6 +39,10 @@ std::optional<UhidMouseCommandLine> ParseUhidMouseArgs(const std::vector<std::st
   };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& name = args[i];
+    if (name == "--wait-for-release") {
+      line.waitForRelease = true;
+      continue;
+    }
     if (i + 1 >= args.size()) return fail(name + ": a value is missing");
     const std::string& value = args[++i];
     if (name == "--mode") {

@@ -13,6 +13,10 @@ struct UhidMouseCommandLine {
   VirtualMouseOptions mouse;
   std::string logPath;  // empty: standard output
   std::string pidPath;  // written once the mouse is on the bus; empty: none
+  // After removing an interface, wait until no process holds its hidraw node
+  // before the bus changes again (for hosts whose HID stack cannot take
+  // overlapping changes).
+  bool waitForRelease = false;
 };
 
 // Parses the arguments (without the program name). Returns nullopt and sets
@@ -22,6 +26,7 @@ struct UhidMouseCommandLine {
 //   --unplug-at CMD[:N]        CMD in hex: the N-th request with it (1)
 //   --mute-at CMD[:N]          no get answered from that request on
 //   --replug-after MS          --log FILE   --pid-file FILE
+//   --wait-for-release
 std::optional<UhidMouseCommandLine> ParseUhidMouseArgs(const std::vector<std::string>& args,
                                                        std::string* error);
 

@@ -15,13 +15,15 @@ TEST(UhidMouseOptionsTest, DefaultsAreAPlainNormalModeMouse) {
   EXPECT_FALSE(line->mouse.unplugAt);
   EXPECT_FALSE(line->mouse.replugAfterMs);
   EXPECT_TRUE(line->logPath.empty());
+  EXPECT_FALSE(line->waitForRelease);
 }
 
 TEST(UhidMouseOptionsTest, ReadsEveryOption) {
   std::string error;
   const auto line = ParseUhidMouseArgs(
       {"--mode", "bootloader", "--version", "0105", "--busy-every", "3", "--busy-count", "2",
-       "--unplug-at", "06:4", "--replug-after", "1500", "--log", "/tmp/l", "--pid-file", "/tmp/p"},
+       "--unplug-at", "06:4", "--wait-for-release", "--replug-after", "1500", "--log", "/tmp/l",
+       "--pid-file", "/tmp/p"},
       &error);
   ASSERT_TRUE(line) << error;
   EXPECT_EQ(line->mouse.mode, MouseMode::kBootloader);
@@ -34,6 +36,7 @@ TEST(UhidMouseOptionsTest, ReadsEveryOption) {
   EXPECT_EQ(line->mouse.replugAfterMs, std::optional<uint32_t>(1500));
   EXPECT_EQ(line->logPath, "/tmp/l");
   EXPECT_EQ(line->pidPath, "/tmp/p");
+  EXPECT_TRUE(line->waitForRelease);
 
   const auto first = ParseUhidMouseArgs({"--unplug-at", "08", "--mute-at", "3a:2"}, &error);
   ASSERT_TRUE(first);

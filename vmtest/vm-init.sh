@@ -27,18 +27,30 @@ if [ -f /vmtest/windows.conf ]; then
   mount -t 9p -o "$ninep,ro" hostroot $H || echo "VMTEST-ERROR cannot mount the host's root"
   mount -t 9p -o "$ninep" wineprefix "$H$WINE_PREFIX_DIR" ||
     echo "VMTEST-ERROR cannot mount the Wine prefix"
+  LOGS=/tmp/logs
+  mkdir -p $LOGS
+  mount -t 9p -o "trans=virtio,version=9p2000.L" vmlogs $LOGS ||
+    echo "VMTEST-ERROR cannot mount the log folder"
   for d in proc sys dev; do mount --bind /$d $H/$d; done
   mount -t tmpfs tmpfs $H/dev/shm
   mount -t tmpfs tmpfs $H/run
   # The scenarios' folders under /tmp are the same inside the chroot.
   mount --bind /tmp $H/tmp
+  # systemd's tools refuse to act in a chroot unless told to.
+  export SYSTEMD_IGNORE_CHROOT=1
   chroot $H /lib/systemd/systemd-udevd --daemon || echo "VMTEST-ERROR udevd did not start"
   chroot $H udevadm trigger
   chroot $H udevadm settle --timeout=30
+  # What udevd passed on to its listeners (Wine among them), for a failed
+  # scenario's report.
+  chroot $H stdbuf -oL udevadm monitor --udev --kernel --subsystem-match=hidraw \
+    >$LOGS/udev-events.log 2>&1 &
   # Wine's first start here takes about 20 s: not inside a scenario's clock.
+  # Its services (the HID bus among them) live on in the persistent server
+  # and trace into $LOGS/wine-trace.log.
   mkdir -p /tmp/wine-start
   sh -c ". /vmtest/lib.sh; . /vmtest/win-lib.sh; WORK=/tmp/wine-start; wine_start_server
-         win_hid_list; echo \"VMTEST-WINE started in \$ELAPSED_MS ms, status \$STATUS\"
+         wine_start_services; echo \"VMTEST-WINE started in \$ELAPSED_MS ms, status \$STATUS\"
          sed 's/^/  | /' \$WORK/hid.out"
   SCENARIO_TIMEOUT=300
   LIBS="/vmtest/lib.sh; . /vmtest/win-lib.sh"
@@ -52,6 +64,8 @@ for name in $(cat /vmtest/scenarios.list); do
   mkdir -p "$work"
   chmod 755 "$work"
   start=$(cut -d' ' -f1 /proc/uptime)
+  udev_mark=$(wc -l <$LOGS/udev-events.log 2>/dev/null || echo 0)
+  trace_mark=$(wc -l <$LOGS/wine-trace.log 2>/dev/null || echo 0)
   echo "VMTEST-BEGIN $name"
   if timeout "$SCENARIO_TIMEOUT" sh -c ". $LIBS; WORK=$work; . /vmtest/scenarios/$name.sh; finish"; then
     result=PASS
@@ -69,6 +83,16 @@ for name in $(cat /vmtest/scenarios.list); do
   if [ "$result" = FAIL ] && [ -f "$work/hid.after" ]; then
     echo "  --- what Wine listed after each run of the program:"
     grep -v '^845E:' "$work/hid.after" | cut -c1-150 | sed 's/^/  | /'
+  fi
+  if [ "$result" = FAIL ] && [ -f $LOGS/udev-events.log ]; then
+    echo "  --- udev events during the scenario (uptime in brackets):"
+    tail -n +$((udev_mark + 1)) $LOGS/udev-events.log | grep -E '^(KERNEL|UDEV)' |
+      tail -n 40 | cut -c1-150 | sed 's/^/  | /'
+  fi
+  if [ "$result" = FAIL ] && [ -f $LOGS/wine-trace.log ]; then
+    echo "  --- Wine's HID bus and plug-and-play during the scenario:"
+    tail -n +$((trace_mark + 1)) $LOGS/wine-trace.log | grep -v -E "^$" |
+      tail -n 120 | cut -c1-180 | sed 's/^/  | /'
   fi
   if [ "$result" = FAIL ] && [ -f "$work/out" ]; then
     echo "  --- the last program's output:"

@@ -26,11 +26,30 @@ wine_start_server() {
   chroot $H /usr/bin/env -i PATH=/usr/bin:/bin WINEPREFIX="$WINE_PREFIX_DIR" wineserver -p
 }
 
+# The first program started under the server brings up Wine's services; they
+# inherit its WINEDEBUG and standard error, so the HID bus (winebus), the HID
+# class and plug-and-play trace into /tmp/logs/wine-trace.log from then on.
+wine_start_services() {
+  local t0
+  t0=$(now_ms)
+  chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
+    WINEDEBUG=+timestamp,+pid,+hid,+plugplay WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
+    /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$WIN_HID_LIST" \
+    >"$WORK/hid.out.raw" 2>>/tmp/logs/wine-trace.log
+  STATUS=$?
+  ELAPSED_MS=$(($(now_ms) - t0))
+  tr -d '\r' <"$WORK/hid.out.raw" >"$WORK/hid.out"
+}
+
 # tr58kctl.exe with lib.sh's conventions: STATUS, ELAPSED_MS, $WORK/out and
 # $WORK/err. A Windows path for a file in $WORK: win_path FILE.
 # What Wine listed right after each run of the program goes to
 # $WORK/hid.after, which the VM's init shows when the scenario fails.
+# A line in Wine's trace, to find a step among the bus's events.
+trace_mark() { echo "=== $(cut -d' ' -f1 /proc/uptime) $*" >>/tmp/logs/wine-trace.log; }
+
 ctl() {
+  trace_mark "tr58kctl.exe $*"
   wine_run "$WORK/out" "$WORK/err" "$CTL_EXE" "$@"
   local status=$STATUS elapsed=$ELAPSED_MS
   wine_run "$WORK/hid.now" "$WORK/hid.err" "$WIN_HID_LIST"
@@ -45,6 +64,12 @@ win_path() { echo "Z:$1"; }
 win_hid_list() { wine_run "$WORK/hid.out" "$WORK/hid.err" "$WIN_HID_LIST" "$@"; }
 # How many interfaces of the mouse with PRODUCT the last listing showed.
 hid_count() { grep -c "^4C95:$1 " "$WORK/hid.out"; }
+
+# Wine's HID bus takes one change at a time: when an interface goes while
+# it is still taking the last one away, its device list loses devices that
+# come later (a second unlink of an already unlinked entry). The virtual
+# mouse waits, after each interface it removes, until Wine has let go of it.
+MOUSE_OPTIONS=--wait-for-release
 
 # Wine drops a removed mouse seconds after the kernel did, and one plugged in
 # again before that may never be listed: the next mouse waits until Wine

@@ -80,9 +80,15 @@ windows_prepare() {
   fi
   windows_prefix || { echo "vmtest: could not make the Wine prefix" >&2; return 1; }
   echo "vmtest: Windows scenarios with $CTL_EXE"
+  # The VM's logs (udev's events, Wine's traces) land in a third share, so
+  # they can be read on the host after the run.
+  WINDOWS_LOG_DIR="$WORK/windows/logs"
+  rm -rf "$WINDOWS_LOG_DIR"
+  mkdir -p "$WINDOWS_LOG_DIR"
   WINDOWS_QEMU_OPTIONS=(
     -virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap"
     -virtfs "local,path=$WINE_PREFIX_DIR,mount_tag=wineprefix,security_model=none,multidevs=remap"
+    -virtfs "local,path=$WINDOWS_LOG_DIR,mount_tag=vmlogs,security_model=none,multidevs=remap"
   )
 }
 
