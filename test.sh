@@ -7,16 +7,17 @@
 #                          UndefinedBehaviorSanitizer (./build-asan)
 #                       3. a short bounded fuzz run of every fuzz target
 #                          (fuzz/run.sh 20)
-#                       4. the scenarios against a real kernel in a QEMU VM
-#                          (vmtest/run-vm-tests.sh)
-#                       5. the Windows build and its tests under Wine
+#                       4. the Windows build and its tests under Wine
+#                       5. the scenarios against a real kernel in QEMU VMs
+#                          (vmtest/run-vm-tests.sh): the Linux programs, then
+#                          the Windows build's under Wine
 #   ./test.sh --quick   step 1 only
 #   ./test.sh --asan    step 2 only
 #   ./test.sh --tsan    every test but the package's (its window runs on an X
 #                       server whose libraries TSan cannot see into) under
 #                       ThreadSanitizer (./build-tsan)
-#   ./test.sh --fuzz    step 3 only;  ./test.sh --vm   step 4 only
-#   ./test.sh --windows step 5 only: tr58kctl.exe and the Windows tests,
+#   ./test.sh --fuzz    step 3 only;  ./test.sh --vm   step 5 only
+#   ./test.sh --windows step 4 only: tr58kctl.exe and the Windows tests,
 #                       cross-built with mingw-w64 in ./build-windows and
 #                       run under Wine (a prefix of their own in that folder)
 #
@@ -102,8 +103,8 @@ case "$MODE" in
     build_and_test "$BUILD_DIR-asan" address,undefined
     echo "== fuzz (20 s a target)"
     fuzz/run.sh 20
+    windows_build_and_test
     echo "== scenarios against a real kernel"
     vmtest/run-vm-tests.sh "$BUILD_DIR"
-    windows_build_and_test
     ;;
 esac

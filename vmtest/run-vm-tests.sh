@@ -4,21 +4,21 @@
 # /dev/uhid and runs the scenarios in vmtest/scenarios against the unmodified
 # tr58kctl. The win-* scenarios run the Windows build's tr58kctl.exe under
 # Wine in a VM of their own (the host's root shared read-only over 9p, udevd
-# running). Exit status 0 only when every scenario passed.
+# and a virtual display running). Exit status 0 only when every scenario
+# passed.
 #
 # Usage: vmtest/run-vm-tests.sh [--windows-build DIR] [BUILD_DIR [SCENARIO...]]
 #   BUILD_DIR   the CMake build folder (default: build); the binaries are
 #               built there when missing
-#   --windows-build DIR   the Windows build folder with tr58kctl.exe
-#               (default: build-windows beside BUILD_DIR); built when missing
-#   SCENARIO    names of vmtest/scenarios/*.sh to run (default: all but the
-#               win-* ones, which run when named or with TR58K_WINDOWS_VM=1)
+#   --windows-build DIR   the Windows build folder with tr58kctl.exe and
+#               tr58k-config.exe (default: build-windows beside BUILD_DIR);
+#               built when missing
+#   SCENARIO    names of vmtest/scenarios/*.sh to run (default: all)
 # Environment:
 #   TR58K_VM_CACHE     where the kernel is kept (default ~/.cache/tr58k-vmtest)
 #   TR58K_VM_TIMEOUT   seconds before a hung VM fails the run (default 420;
 #                      the Windows VM has TR58K_WINDOWS_VM_TIMEOUT, 900)
 #   TR58K_SKIP_VM_TESTS=1   skip (says so and exits 0)
-#   TR58K_WINDOWS_VM=1      run the win-* scenarios too
 #   TR58K_SKIP_WINDOWS_VM=1 run the Linux scenarios only (says so); without
 #                      it a Windows build that cannot be had fails the run
 set -euo pipefail
@@ -121,11 +121,7 @@ if [ $# -gt 0 ]; then
 else
   SCENARIOS=()
   for f in "$HERE"/scenarios/*.sh; do
-    name=$(basename "$f" .sh)
-    # Wine still loses the virtual mouse now and then (vmtest/README.md):
-    # the Windows scenarios run when asked for, not by default.
-    [[ $name == win-* && ${TR58K_WINDOWS_VM:-0} != 1 ]] && continue
-    SCENARIOS+=("$name")
+    SCENARIOS+=("$(basename "$f" .sh)")
   done
 fi
 LINUX_SCENARIOS=()

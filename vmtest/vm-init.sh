@@ -41,6 +41,17 @@ if [ -f /vmtest/windows.conf ]; then
   chroot $H /lib/systemd/systemd-udevd --daemon || echo "VMTEST-ERROR udevd did not start"
   chroot $H udevadm trigger
   chroot $H udevadm settle --timeout=30
+  # A virtual display for the window, there before Wine's first start: Wine's
+  # desktop lives on the display of the program that started it. Xvfb keeps
+  # its compiled keymaps in /var/lib/xkb, read-only here.
+  mount -t tmpfs tmpfs $H/var/lib/xkb
+  chroot $H Xvfb :99 -nolisten tcp -screen 0 1024x768x24 >$LOGS/xvfb.log 2>&1 &
+  wait_for_display=0
+  while [ ! -S /tmp/.X11-unix/X99 ] && [ $wait_for_display -lt 200 ]; do
+    usleep 100000
+    wait_for_display=$((wait_for_display + 1))
+  done
+  [ -S /tmp/.X11-unix/X99 ] || echo "VMTEST-ERROR no virtual display"
   # What udevd passed on to its listeners (Wine among them), for a failed
   # scenario's report.
   chroot $H stdbuf -oL udevadm monitor --udev --kernel --subsystem-match=hidraw \
@@ -74,8 +85,10 @@ for name in $(cat /vmtest/scenarios.list); do
     result=FAIL
     failed=$((failed + 1))
   fi
-  # A scenario cut short by its time limit may leave its mouse behind.
+  # A scenario cut short by its time limit may leave its mouse, or a window
+  # and its watcher, behind.
   if [ -f "$work/mouse.pid" ]; then kill "$(cat "$work/mouse.pid")" 2>/dev/null; fi
+  pkill -f 'tr58k-config.exe|tr58k-win-window-watch.exe' 2>/dev/null
   if [ "$result" = FAIL ] && [ -f "$work/mouse.log" ]; then
     echo "  --- the virtual mouse's log (last lines, long requests cut):"
     tail -n 25 "$work/mouse.log" | cut -c1-150 | sed 's/^/  | /'
@@ -93,6 +106,10 @@ for name in $(cat /vmtest/scenarios.list); do
     echo "  --- Wine's HID bus and plug-and-play during the scenario:"
     tail -n +$((trace_mark + 1)) $LOGS/wine-trace.log | grep -v -E "^$" |
       tail -n 120 | cut -c1-180 | sed 's/^/  | /'
+  fi
+  if [ "$result" = FAIL ] && [ -f "$work/window.out" ]; then
+    echo "  --- what the window showed:"
+    tr -d '\r' <"$work/window.out" | tail -n 30 | sed 's/^/  | /'
   fi
   if [ "$result" = FAIL ] && [ -f "$work/out" ]; then
     echo "  --- the last program's output:"

@@ -13,13 +13,25 @@ wine_run() {
   shift 2
   t0=$(now_ms)
   chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
-    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
+    DISPLAY=:99 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
     /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$@" >"$out.raw" 2>"$err.raw"
   STATUS=$?
   ELAPSED_MS=$(($(now_ms) - t0))
   tr -d '\r' <"$out.raw" >"$out"
   tr -d '\r' <"$err.raw" >"$err"
   rm -f "$out.raw" "$err.raw"
+}
+
+# wine_background OUT PROGRAM.EXE ARGS...: starts a Windows program in $WORK
+# and goes on; its output, CR LF lines as written, goes to OUT and OUT.err.
+# Sets BG_PID, the program's own process.
+wine_background() {
+  local out=$1
+  shift
+  chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
+    DISPLAY=:99 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
+    /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$@" >"$out" 2>"$out.err" &
+  BG_PID=$!
 }
 
 wine_start_server() {
@@ -33,7 +45,7 @@ wine_start_services() {
   local t0
   t0=$(now_ms)
   chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
-    WINEDEBUG=+timestamp,+pid,+hid,+plugplay WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
+    DISPLAY=:99 WINEDEBUG=+timestamp,+pid,+hid,+plugplay WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
     /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$WIN_HID_LIST" \
     >"$WORK/hid.out.raw" 2>>/tmp/logs/wine-trace.log
   STATUS=$?

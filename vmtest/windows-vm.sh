@@ -1,34 +1,46 @@
 # The host's side of the Windows VM, sourced by run-vm-tests.sh: finds (or
-# builds) tr58kctl.exe in the Windows build, cross-compiles the HID listing
-# diagnostic, keeps a Wine prefix in the build folder, and names the two 9p
+# builds) tr58kctl.exe and tr58k-config.exe in the Windows build,
+# cross-compiles the harness's two diagnostics (the HID listing and the
+# window watcher), keeps a Wine prefix in the build folder, and names the 9p
 # shares the VM mounts: the host's root read-only (Wine, its libraries and
-# the .exe files at their own paths) and the prefix read-write.
+# the .exe files at their own paths), the prefix and a log folder read-write.
 
 WINE=/usr/lib/wine/wine64
 WINE_PREFIX_DIR="$BUILD_DIR/vmtest/wineprefix"
 WIN_HID_LIST="$BUILD_DIR/vmtest/tr58k-win-hid-list.exe"
+WIN_WINDOW_WATCH="$BUILD_DIR/vmtest/tr58k-win-window-watch.exe"
 CTL_EXE=""
+CONFIG_EXE=""
 WINDOWS_QEMU_OPTIONS=()
 
-windows_find_ctl() {
-  find "$WINDOWS_BUILD" -name tr58kctl.exe -not -path '*/wineprefix/*' 2>/dev/null | head -1
+windows_find_program() {  # NAME.exe: its path in the Windows build, or nothing
+  find "$WINDOWS_BUILD" -name "$1" -not -path '*/wineprefix*' 2>/dev/null | head -1
 }
 
-# Builds tr58kctl.exe when the Windows build folder lacks it. Returns 1,
-# having said why, when it cannot.
-windows_build_ctl() {
+# Builds the two programs in the Windows build folder. Returns 1, having
+# said why, when it cannot.
+windows_build_programs() {
   if [ ! -f "$WINDOWS_BUILD/CMakeCache.txt" ]; then
     if [ ! -f "$ROOT/cmake/toolchain-mingw64.cmake" ]; then
-      echo "vmtest: no tr58kctl.exe in $WINDOWS_BUILD, and this tree has no Windows" \
-           "toolchain file (cmake/toolchain-mingw64.cmake) to build one" >&2
+      echo "vmtest: no Windows programs in $WINDOWS_BUILD, and this tree has no Windows" \
+           "toolchain file (cmake/toolchain-mingw64.cmake) to build them" >&2
       return 1
     fi
     echo "vmtest: configuring the Windows build in $WINDOWS_BUILD"
     cmake -S "$ROOT" -B "$WINDOWS_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake" >/dev/null || return 1
   fi
-  echo "vmtest: building tr58kctl.exe in $WINDOWS_BUILD"
-  cmake --build "$WINDOWS_BUILD" --target tr58kctl -j "$(nproc)" || return 1
+  echo "vmtest: building tr58kctl.exe and tr58k-config.exe in $WINDOWS_BUILD"
+  cmake --build "$WINDOWS_BUILD" --target tr58kctl tr58k-config -j "$(nproc)" || return 1
+}
+
+# A diagnostic program of the harness, cross-compiled when its source is newer.
+windows_diagnostic() {  # OUTPUT SOURCE LIBRARY...
+  local output=$1 source=$2
+  shift 2
+  [ "$output" -nt "$source" ] && return 0
+  mkdir -p "$(dirname "$output")"
+  x86_64-w64-mingw32-g++-posix -std=c++20 -O1 -Wall -Wextra -static -o "$output" "$source" "$@"
 }
 
 wine_on_host() {
@@ -62,24 +74,26 @@ windows_prefix() {
 }
 
 windows_prepare() {
-  tr58k_install_packages udev wine wine64 libwine fonts-wine g++-mingw-w64-x86-64-posix
-  CTL_EXE=$(windows_find_ctl)
-  if [ -z "$CTL_EXE" ]; then
-    windows_build_ctl || {
+  tr58k_install_packages udev wine wine64 libwine fonts-wine xvfb g++-mingw-w64-x86-64-posix
+  CTL_EXE=$(windows_find_program tr58kctl.exe)
+  CONFIG_EXE=$(windows_find_program tr58k-config.exe)
+  if [ -z "$CTL_EXE" ] || [ -z "$CONFIG_EXE" ]; then
+    windows_build_programs || {
       echo "vmtest: the Windows scenarios cannot run (set TR58K_SKIP_WINDOWS_VM=1 to run" \
            "the Linux ones alone)" >&2
       return 1
     }
-    CTL_EXE=$(windows_find_ctl)
+    CTL_EXE=$(windows_find_program tr58kctl.exe)
+    CONFIG_EXE=$(windows_find_program tr58k-config.exe)
   fi
-  [ -n "$CTL_EXE" ] || { echo "vmtest: the Windows build made no tr58kctl.exe" >&2; return 1; }
-  if [ ! "$WIN_HID_LIST" -nt "$HERE/win_hid_list.cpp" ]; then
-    mkdir -p "$(dirname "$WIN_HID_LIST")"
-    x86_64-w64-mingw32-g++-posix -std=c++20 -O1 -Wall -Wextra -static \
-      -o "$WIN_HID_LIST" "$HERE/win_hid_list.cpp" -lsetupapi -lhid || return 1
+  if [ -z "$CTL_EXE" ] || [ -z "$CONFIG_EXE" ]; then
+    echo "vmtest: the Windows build made no tr58kctl.exe or no tr58k-config.exe" >&2
+    return 1
   fi
+  windows_diagnostic "$WIN_HID_LIST" "$HERE/win_hid_list.cpp" -lsetupapi -lhid || return 1
+  windows_diagnostic "$WIN_WINDOW_WATCH" "$HERE/win_window_watch.cpp" -luser32 || return 1
   windows_prefix || { echo "vmtest: could not make the Wine prefix" >&2; return 1; }
-  echo "vmtest: Windows scenarios with $CTL_EXE"
+  echo "vmtest: Windows scenarios with $CTL_EXE and $CONFIG_EXE"
   # The VM's logs (udev's events, Wine's traces) land in a third share, so
   # they can be read on the host after the run.
   WINDOWS_LOG_DIR="$WORK/windows/logs"
@@ -98,7 +112,9 @@ windows_stage_config() {
   {
     echo "WINE_PREFIX_DIR='$WINE_PREFIX_DIR'"
     echo "CTL_EXE='$CTL_EXE'"
+    echo "CONFIG_EXE='$CONFIG_EXE'"
     echo "WIN_HID_LIST='$WIN_HID_LIST'"
+    echo "WIN_WINDOW_WATCH='$WIN_WINDOW_WATCH'"
   } > "$1/windows.conf"
 }
 
