@@ -5,16 +5,22 @@
 . /vmtest/windows.conf
 H=/host
 
-# wine_run OUT ERR PROGRAM.EXE ARGS...: runs a Windows program in $WORK with
-# a persistent server (later starts take a second or two, not twenty); its
+# run_wine PROGRAM.EXE ARGS...: runs a Windows program in $WORK, in the chroot,
+# on the virtual display, with the trace channels in $WINE_TRACE (none).
+run_wine() {
+  chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
+    DISPLAY=:99 WINEDEBUG="${WINE_TRACE:--all}" WINEDLLOVERRIDES="mscoree,mshtml=" \
+    WINEARCH=win64 /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$@"
+}
+
+# wine_run OUT ERR PROGRAM.EXE ARGS...: runs a Windows program with a
+# persistent server (later starts take a second or two, not twenty); its
 # CR LF lines become LF lines. Sets STATUS and ELAPSED_MS.
 wine_run() {
   local out=$1 err=$2 t0
   shift 2
   t0=$(now_ms)
-  chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
-    DISPLAY=:99 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
-    /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$@" >"$out.raw" 2>"$err.raw"
+  run_wine "$@" >"$out.raw" 2>"$err.raw"
   STATUS=$?
   ELAPSED_MS=$(($(now_ms) - t0))
   tr -d '\r' <"$out.raw" >"$out"
@@ -22,15 +28,13 @@ wine_run() {
   rm -f "$out.raw" "$err.raw"
 }
 
-# wine_background OUT PROGRAM.EXE ARGS...: starts a Windows program in $WORK
-# and goes on; its output, CR LF lines as written, goes to OUT and OUT.err.
-# Sets BG_PID, the program's own process.
+# wine_background OUT PROGRAM.EXE ARGS...: starts a Windows program and goes
+# on; its output, CR LF lines as written, goes to OUT and OUT.err. Sets
+# BG_PID, the program's own process.
 wine_background() {
   local out=$1
   shift
-  chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
-    DISPLAY=:99 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
-    /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$@" >"$out" 2>"$out.err" &
+  run_wine "$@" >"$out" 2>"$out.err" &
   BG_PID=$!
 }
 
@@ -41,25 +45,23 @@ wine_start_server() {
 # The first program started under the server brings up Wine's services; they
 # inherit its WINEDEBUG and standard error, so the HID bus (winebus), the HID
 # class and plug-and-play trace into /tmp/logs/wine-trace.log from then on.
+# Lists the HID interfaces into $WORK/hid.out meanwhile.
 wine_start_services() {
-  local t0
+  local t0 WINE_TRACE=+timestamp,+pid,+hid,+plugplay
   t0=$(now_ms)
-  chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
-    DISPLAY=:99 WINEDEBUG=+timestamp,+pid,+hid,+plugplay WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 \
-    /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$WIN_HID_LIST" \
-    >"$WORK/hid.out.raw" 2>>/tmp/logs/wine-trace.log
+  run_wine "$WIN_HID_LIST" >"$WORK/hid.out.raw" 2>>/tmp/logs/wine-trace.log
   STATUS=$?
   ELAPSED_MS=$(($(now_ms) - t0))
   tr -d '\r' <"$WORK/hid.out.raw" >"$WORK/hid.out"
 }
 
+# A line in Wine's trace, to find a step among the bus's events.
+trace_mark() { echo "=== $(cut -d' ' -f1 /proc/uptime) $*" >>/tmp/logs/wine-trace.log; }
+
 # tr58kctl.exe with lib.sh's conventions: STATUS, ELAPSED_MS, $WORK/out and
 # $WORK/err. A Windows path for a file in $WORK: win_path FILE.
 # What Wine listed right after each run of the program goes to
 # $WORK/hid.after, which the VM's init shows when the scenario fails.
-# A line in Wine's trace, to find a step among the bus's events.
-trace_mark() { echo "=== $(cut -d' ' -f1 /proc/uptime) $*" >>/tmp/logs/wine-trace.log; }
-
 ctl() {
   trace_mark "tr58kctl.exe $*"
   wine_run "$WORK/out" "$WORK/err" "$CTL_EXE" "$@"
