@@ -9,10 +9,10 @@
 #
 # Usage: vmtest/run-vm-tests.sh [--windows-build DIR] [BUILD_DIR [SCENARIO...]]
 #   BUILD_DIR   the CMake build folder (default: build); the binaries are
-#               built there when missing
+#               built there, or brought up to date, first
 #   --windows-build DIR   the Windows build folder with tr58kctl.exe and
 #               tr58k-config.exe (default: build-windows beside BUILD_DIR);
-#               built when missing
+#               built there, or brought up to date, first
 #   SCENARIO    names of vmtest/scenarios/*.sh to run (default: all)
 # Environment:
 #   TR58K_VM_CACHE     where the kernel is kept (default ~/.cache/tr58k-vmtest)
@@ -153,8 +153,13 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   # The virtual mouse and the probe are built only with the tests.
   cmake -S "$ROOT" -B "$BUILD_DIR" -DTR58K_BUILD_TESTS=ON >/dev/null
-  cmake --build "$BUILD_DIR" --target "${missing[@]}" -j "$(nproc)"
 fi
+# Brought up to date every time: a program left from an older tree would
+# prove nothing.
+targets=()
+for bin in "${BINARIES[@]}"; do targets+=("$(basename "$bin")"); done
+echo "vmtest: building ${targets[*]} in $BUILD_DIR"
+cmake --build "$BUILD_DIR" --target "${targets[@]}" -j "$(nproc)" >/dev/null
 
 # shellcheck source=windows-vm.sh
 source "$HERE/windows-vm.sh"

@@ -17,8 +17,8 @@ windows_find_program() {  # NAME.exe: its path in the Windows build, or nothing
   find "$WINDOWS_BUILD" -name "$1" -not -path '*/wineprefix*' 2>/dev/null | head -1
 }
 
-# Builds the two programs in the Windows build folder. Returns 1, having
-# said why, when it cannot.
+# Builds the two programs in the Windows build folder, or brings them up to
+# date there. Returns 1, having said why, when it cannot.
 windows_build_programs() {
   if [ ! -f "$WINDOWS_BUILD/CMakeCache.txt" ]; then
     if [ ! -f "$ROOT/cmake/toolchain-mingw64.cmake" ]; then
@@ -31,7 +31,8 @@ windows_build_programs() {
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake" >/dev/null || return 1
   fi
   echo "vmtest: building tr58kctl.exe and tr58k-config.exe in $WINDOWS_BUILD"
-  cmake --build "$WINDOWS_BUILD" --target tr58kctl tr58k-config -j "$(nproc)" || return 1
+  cmake --build "$WINDOWS_BUILD" --target tr58kctl tr58k-config -j "$(nproc)" >/dev/null ||
+    return 1
 }
 
 # A diagnostic program of the harness, cross-compiled when its source is newer.
@@ -75,17 +76,13 @@ windows_prefix() {
 
 windows_prepare() {
   tr58k_install_packages udev wine wine64 libwine fonts-wine xvfb g++-mingw-w64-x86-64-posix
+  windows_build_programs || {
+    echo "vmtest: the Windows scenarios cannot run (set TR58K_SKIP_WINDOWS_VM=1 to run" \
+         "the Linux ones alone)" >&2
+    return 1
+  }
   CTL_EXE=$(windows_find_program tr58kctl.exe)
   CONFIG_EXE=$(windows_find_program tr58k-config.exe)
-  if [ -z "$CTL_EXE" ] || [ -z "$CONFIG_EXE" ]; then
-    windows_build_programs || {
-      echo "vmtest: the Windows scenarios cannot run (set TR58K_SKIP_WINDOWS_VM=1 to run" \
-           "the Linux ones alone)" >&2
-      return 1
-    }
-    CTL_EXE=$(windows_find_program tr58kctl.exe)
-    CONFIG_EXE=$(windows_find_program tr58k-config.exe)
-  fi
   if [ -z "$CTL_EXE" ] || [ -z "$CONFIG_EXE" ]; then
     echo "vmtest: the Windows build made no tr58kctl.exe or no tr58k-config.exe" >&2
     return 1
