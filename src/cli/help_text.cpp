@@ -111,6 +111,20 @@ Exits with 0 only when the mouse came back with its new firmware.
 
 )";
 
+#ifdef _WIN32
+// Windows PowerShell 5.1 decodes what a program writes into a pipe or a
+// file with the console's code page, not as UTF-8.
+constexpr const char* kRedirectedOutput = R"(
+Output: at a console the text appears as it is, and the console's code pages
+are left alone. Redirected or piped, the output is UTF-8. Windows PowerShell
+5.1 reads it with the console's code page and garbles the Chinese: first run
+  [Console]::OutputEncoding = [System.Text.Encoding]::UTF8
+in that PowerShell (or redirect from cmd.exe: cmd /c "tr58kctl show > out.txt").
+)";
+#else
+constexpr const char* kRedirectedOutput = "";
+#endif
+
 }  // namespace
 
 std::string HelpText(CliCommand command) {
@@ -124,7 +138,7 @@ std::string HelpText(CliCommand command) {
     case CliCommand::kFirmware: head = kFirmware; break;
     case CliCommand::kNone: break;
   }
-  return std::string(head) + kGlobalOptions + "\n" + kExitStatuses;
+  return std::string(head) + kGlobalOptions + "\n" + kExitStatuses + kRedirectedOutput;
 }
 
 }  // namespace tr58k
