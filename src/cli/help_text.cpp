@@ -119,7 +119,8 @@ Output: at a console the text appears as it is, and the console's code pages
 are left alone. Redirected or piped, the output is UTF-8. Windows PowerShell
 5.1 reads it with the console's code page and garbles the Chinese: first run
   [Console]::OutputEncoding = [System.Text.Encoding]::UTF8
-in that PowerShell (or redirect from cmd.exe: cmd /c "tr58kctl show > out.txt").
+in that PowerShell, or let cmd.exe redirect it, which keeps the bytes:
+  cmd /c "tr58kctl show > out.txt"
 )";
 #else
 constexpr const char* kRedirectedOutput = "";

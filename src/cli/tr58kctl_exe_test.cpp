@@ -44,20 +44,22 @@ struct ProgramRun {
 // Starts tr58kctl.exe with `args`; with `captured` its output goes to files,
 // else to this process's console. `whileRunning` is called every 5 ms until
 // it ends (at most 60 s).
-ProgramRun RunProgram(const std::wstring& args, bool captured, const std::function<void()>& whileRunning = {}) {
+ProgramRun RunProgram(const std::wstring& args, bool captured,
+                      const std::function<void()>& whileRunning = {}) {
   wchar_t tempDir[MAX_PATH];
   ::GetTempPathW(MAX_PATH, tempDir);
-  const std::wstring base = std::wstring(tempDir) + L"tr58kctl-run-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring base =
+      std::wstring(tempDir) + L"tr58kctl-run-" + std::to_wstring(::GetCurrentProcessId());
   const std::wstring outPath = base + L".out", errPath = base + L".err";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   STARTUPINFOW si{};
   si.cb = sizeof si;
   HANDLE outFile = INVALID_HANDLE_VALUE, errFile = INVALID_HANDLE_VALUE;
   if (captured) {
-    outFile = ::CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    errFile = ::CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    outFile = ::CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    errFile = ::CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = nullptr;
     si.hStdOutput = outFile;
@@ -66,10 +68,12 @@ ProgramRun RunProgram(const std::wstring& args, bool captured, const std::functi
   std::wstring line = L"\"" + ProgramPath() + L"\" " + args;
   PROCESS_INFORMATION pi{};
   ProgramRun run;
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, captured, 0, nullptr, nullptr, &si, &pi)) {
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, captured, 0, nullptr, nullptr, &si,
+                        &pi)) {
     ADD_FAILURE() << "cannot start " << WideToUtf8(line) << ": " << ::GetLastError();
   } else {
-    for (int waited = 0; ::WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT && waited < 60000; waited += 5) {
+    for (int waited = 0; ::WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT && waited < 60000;
+         waited += 5) {
       if (whileRunning) whileRunning();
     }
     ::GetExitCodeProcess(pi.hProcess, &run.status);
@@ -103,23 +107,13 @@ TEST(Tr58kctlExeTest, TheConsolesCodePagesAreLeftAsFound) {
   ::SetConsoleOutputCP(output);
 }
 
-std::string ProfileFolder() {
+// The names in the profile's folder that match `pattern`, sorted.
+std::vector<std::string> ProfileFolderEntries(const std::string& pattern = "*") {
   const std::string path = DefaultProfilePath();
-  return path.substr(0, path.find_last_of('\\'));
-}
-
-bool TemporaryFileThere() {
-  WIN32_FIND_DATAW found;
-  const HANDLE search = ::FindFirstFileW(Utf8ToWide(ProfileFolder() + "\\.DefaultPf.profile.tmp-*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  ::FindClose(search);
-  return true;
-}
-
-std::vector<std::string> FolderEntries() {
+  const std::string folder = path.substr(0, path.find_last_of('\\'));
   std::vector<std::string> names;
   WIN32_FIND_DATAW found;
-  const HANDLE search = ::FindFirstFileW(Utf8ToWide(ProfileFolder() + "\\*").c_str(), &found);
+  const HANDLE search = ::FindFirstFileW(Utf8ToWide(folder + "\\" + pattern).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
     const std::string name = WideToUtf8(found.cFileName);
@@ -139,7 +133,8 @@ TEST(Tr58kctlExeTest, AProfileHeldByAnotherProgramIsSavedOrKeptWhole) {
   ::DeleteFileW(widePath.c_str());
   const ProgramRun first = RunProgram(L"--simulate apply --dpi 500,1000,2000,4000", true);
   ASSERT_EQ(first.status, 0u) << first.err;
-  ASSERT_NE(first.out.find("Applied to the mouse; saved in the profile."), std::string::npos) << first.out;
+  ASSERT_NE(first.out.find("Applied to the mouse; saved in the profile."), std::string::npos)
+      << first.out;
 
   struct Case {
     const char* what;
@@ -153,13 +148,14 @@ TEST(Tr58kctlExeTest, AProfileHeldByAnotherProgramIsSavedOrKeptWhole) {
   };
   for (const Case& c : cases) {
     const std::string before = ReadAll(widePath);
-    HANDLE holder = ::CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE holder = ::CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE) << c.what;
     DWORD seenAt = 0;
     const ProgramRun run = RunProgram(L"--simulate apply --dpi " + c.dpi, true, [&] {
       // The new file waits beside the held one: the save is trying.
-      if (seenAt == 0 && TemporaryFileThere()) seenAt = ::GetTickCount();
+      if (seenAt == 0 && !ProfileFolderEntries(".DefaultPf.profile.tmp-*").empty())
+        seenAt = ::GetTickCount();
       if (holder != INVALID_HANDLE_VALUE && seenAt != 0 && c.holdAfterSeenMs >= 0 &&
           ::GetTickCount() - seenAt >= static_cast<DWORD>(c.holdAfterSeenMs)) {
         ::CloseHandle(holder);
@@ -184,7 +180,8 @@ TEST(Tr58kctlExeTest, AProfileHeldByAnotherProgramIsSavedOrKeptWhole) {
           << c.what << run.err;
       EXPECT_EQ(ReadAll(widePath), before) << c.what;
     }
-    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{".DefaultPf.profile.lock", "DefaultPf.profile"}))
+    EXPECT_EQ(ProfileFolderEntries(),
+              (std::vector<std::string>{".DefaultPf.profile.lock", "DefaultPf.profile"}))
         << c.what;
   }
   ::DeleteFileW(widePath.c_str());

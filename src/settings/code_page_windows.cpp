@@ -56,7 +56,8 @@ int SystemWideToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideCount
 
 // One code point at a time, so that the cut at maxBytes always falls between
 // characters, whatever the code page's character widths.
-std::string ToNameCodePageWith(WideToMultiByteCall convert, std::u16string_view text, size_t maxBytes) {
+std::string ToNameCodePageWith(WideToMultiByteCall convert, std::u16string_view text,
+                               size_t maxBytes) {
   NameConverter converter(convert);
   CodePointReader reader(text);
   std::string result;

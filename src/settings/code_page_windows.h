@@ -22,6 +22,7 @@ using WideToMultiByteCall = int (*)(UINT codePage, DWORD flags, LPCWCH wide, int
 // is asked without it from then on: its bytes, up to four per character,
 // are taken as they come. Never fails; a character that cannot be converted
 // becomes '?'.
-std::string ToNameCodePageWith(WideToMultiByteCall convert, std::u16string_view text, size_t maxBytes);
+std::string ToNameCodePageWith(WideToMultiByteCall convert, std::u16string_view text,
+                               size_t maxBytes);
 
 }  // namespace tr58k

@@ -50,7 +50,6 @@ TEST(CodePageWindowsTest, Utf8CodePageGivesTheUtf8BytesCutBetweenCharacters) {
   };
   const Case cases[] = {
       {"ascii", u"Profile", "Profile"},
-      {"latin", u"é€", "\xC3\xA9\xE2\x82\xAC"},
       // Five three-byte characters fill the 15 bytes; the sixth is dropped.
       {"chinese cut at 15", u"鼠标配置文件名",
        "\xE9\xBC\xA0\xE6\xA0\x87\xE9\x85\x8D\xE7\xBD\xAE\xE6\x96\x87"},
@@ -62,11 +61,6 @@ TEST(CodePageWindowsTest, Utf8CodePageGivesTheUtf8BytesCutBetweenCharacters) {
   for (const Case& c : cases) {
     EXPECT_EQ(Bytes(ToNameCodePageWith(Utf8ThreadCodePage, c.name, 15)), Bytes(c.expected)) << c.what;
   }
-  // What the block's name field then carries: the bytes, then zeros.
-  std::string field = ToNameCodePageWith(Utf8ThreadCodePage, u"配置", 15);
-  field.resize(kDeviceNameSize, '\0');
-  EXPECT_EQ(Bytes(field), (std::vector<uint8_t>{0xE9, 0x85, 0x8D, 0xE7, 0xBD, 0xAE, 0, 0, 0, 0, 0,
-                                                0, 0, 0, 0, 0}));
 }
 
 TEST(CodePageWindowsTest, ConversionFollowsTheThreadsCodePage) {
@@ -99,7 +93,8 @@ TEST(CodePageWindowsTest, BlockNameBytesInCodePages1252And936) {
   const Case cases[] = {
       {kEnglish, u"Profile", {'P', 'r', 'o', 'f', 'i', 'l', 'e', 0, 0, 0, 0, 0, 0, 0, 0, 0}},
       {kChinese, u"Profile", {'P', 'r', 'o', 'f', 'i', 'l', 'e', 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {kChinese, u"鼠标配置", {0xCA, 0xF3, 0xB1, 0xEA, 0xC5, 0xE4, 0xD6, 0xC3, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {kChinese, u"鼠标配置",
+       {0xCA, 0xF3, 0xB1, 0xEA, 0xC5, 0xE4, 0xD6, 0xC3, 0, 0, 0, 0, 0, 0, 0, 0}},
       {kEnglish, u"鼠标配置", {'?', '?', '?', '?', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) {

@@ -223,9 +223,11 @@ TEST_F(ProfileFileWindowsFolderTest, ReplaceWaitsForAHolderWithinItsBound) {
   for (const Case& c : cases) {
     WriteBytes(path_, {1, 1, 1});
     WriteBytes(temp, {2, 2});
-    const HANDLE holder = c.hold ? ::CreateFileW(Utf8ToWide(path_).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                                 : INVALID_HANDLE_VALUE;
+    // Opened without delete sharing, as virus scanners open a new file.
+    const HANDLE holder =
+        c.hold ? ::CreateFileW(Utf8ToWide(path_).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+               : INVALID_HANDLE_VALUE;
     ASSERT_EQ(holder != INVALID_HANDLE_VALUE, c.hold) << c.what;
     {
       ReleasingClock clock(holder, c.releaseAt);  // closes the holder as it goes
@@ -237,7 +239,8 @@ TEST_F(ProfileFileWindowsFolderTest, ReplaceWaitsForAHolderWithinItsBound) {
         EXPECT_TRUE(IsHeldFileError(error)) << c.what << ": " << error;
       }
     }
-    const std::vector<uint8_t> expected = c.replaced ? std::vector<uint8_t>{2, 2} : std::vector<uint8_t>{1, 1, 1};
+    const std::vector<uint8_t> expected =
+        c.replaced ? std::vector<uint8_t>{2, 2} : std::vector<uint8_t>{1, 1, 1};
     EXPECT_EQ(ReadBytes(path_), expected) << c.what;
     EXPECT_EQ(fs::exists(FsPath(temp)), !c.replaced) << c.what;
   }

@@ -16,7 +16,8 @@ bool ReplaceFileWaiting(const std::wstring& from, const std::wstring& to, Clock&
   const uint64_t deadline = clock.NowMs() + kReplaceRetryLimitMs;
   uint32_t wait = kReplaceFirstWaitMs;
   for (;;) {
-    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (::MoveFileExW(from.c_str(), to.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       if (error != nullptr) *error = ERROR_SUCCESS;
       return true;
     }

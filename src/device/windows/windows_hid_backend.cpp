@@ -42,7 +42,8 @@ class WindowsHidDevice final : public HidDevice {
   uint32_t SetFeature(const uint8_t* data, size_t length) override {
     // HidD_SetFeature takes a writable buffer; the caller's stays untouched.
     std::vector<uint8_t> copy(data, data + length);
-    return Bounded([&] { return calls_.HidD_SetFeature(handle_, copy.data(), static_cast<ULONG>(length)); });
+    return Bounded(
+        [&] { return calls_.HidD_SetFeature(handle_, copy.data(), static_cast<ULONG>(length)); });
   }
 
   uint32_t GetFeature(uint8_t* data, size_t length) override {
