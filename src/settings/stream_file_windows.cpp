@@ -1,7 +1,7 @@
 // The profile file on Windows: a temporary file written and flushed beside
 // the profile and moved over it with write-through (waiting a moment for a
 // program that holds the profile), savers taking turns on a lock file;
-// loads let others read and replace the file, and read regular files only.
+// loads share reading and deleting, and read regular files only.
 #include "settings/stream_file.h"
 
 #include <windows.h>
@@ -145,8 +145,9 @@ bool LoadFileToStream(const std::string& path, DataStream& stream) {
   // or have side effects.
   const DWORD attributes = ::GetFileAttributesW(widePath.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  // Writers are refused; a saver may still move its new file over this one
-  // (delete sharing), so a load never makes a save fail.
+  // Writers are refused. Delete sharing lets a saver's replace open the file
+  // meanwhile; what the system still refuses while it is read, the saver
+  // waits out (ReplaceFileWaiting).
   Handle file(::CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
