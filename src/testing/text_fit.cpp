@@ -1,0 +1,74 @@
+#include "testing/text_fit.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "app/fw_update_template.h"
+#include "app/main_dialog_template.h"
+#include "i18n/text_lookup.h"
+#include "ui/localized_template.h"
+
+namespace tr58k::test {
+
+namespace {
+
+bool Measured(ControlKind kind) {
+  return kind == ControlKind::kStatic || kind == ControlKind::kPushButton ||
+         kind == ControlKind::kCheckBox || kind == ControlKind::kGroupBox;
+}
+
+std::string Name(const TextOnControl& item) {
+  const ControlSpec& c = *item.control;
+  const char* kinds[] = {"button", "group box", "static", "caption", "edit box", "list",
+                         "check box", "trackbar", "progress bar"};
+  std::string name = std::string(item.window) + " " + kinds[static_cast<int>(c.kind)];
+  name += c.id == kNoControlId ? " #" + std::to_string(item.index) : " " + std::to_string(c.id);
+  return name + " \"" + c.text + "\"";
+}
+
+}  // namespace
+
+FitSummary CheckTextsFit(const std::function<TextRoom(const TextOnControl&)>& measure) {
+  FitSummary summary;
+  std::vector<std::string> languages = CatalogueCodes();
+  languages.insert(languages.begin(), "");  // the texts as written
+  for (const std::string& language : languages) {
+    UseCatalogue(language);
+    const std::string label = language.empty() ? "C" : language;
+    int measured = 0;
+    int tightest = INT_MAX;
+    std::string tightestName;
+    const std::pair<const char*, const DialogTemplate*> windows[] = {
+        {"main window", &LocalizedTemplate(MainDialogTemplate())},
+        {"update window", &LocalizedTemplate(FwUpdateDialogTemplate())}};
+    for (const auto& [window, dialog] : windows) {
+      for (size_t i = 0; i < dialog->controls.size(); ++i) {
+        const ControlSpec& control = dialog->controls[i];
+        if (!Measured(control.kind) || *control.text == '\0') continue;
+        const TextOnControl item{window, dialog, i, &control};
+        const TextRoom room = measure(item);
+        ++measured;
+        const int spare = room.haveWidth - room.needWidth;
+        if (spare < tightest) {
+          tightest = spare;
+          tightestName = Name(item);
+        }
+        if (room.needWidth > room.haveWidth || room.needHeight > room.haveHeight) {
+          summary.misfits.push_back(
+              label + ": " + Name(item) + " needs " + std::to_string(room.needWidth) + " x " +
+              std::to_string(room.needHeight) + " px, has " + std::to_string(room.haveWidth) +
+              " x " + std::to_string(room.haveHeight) + ": " +
+              std::to_string(std::max(room.needWidth - room.haveWidth, 0)) + " px too wide, " +
+              std::to_string(std::max(room.needHeight - room.haveHeight, 0)) + " px too high");
+        }
+      }
+    }
+    summary.languages.push_back(label + ": " + std::to_string(measured) +
+                                " texts measured; tightest " + tightestName + ", " +
+                                std::to_string(tightest) + " px to spare");
+  }
+  UseCatalogue("");
+  return summary;
+}
+
+}  // namespace tr58k::test
