@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 
 #include "app/fw_update_template.h"
 #include "app/main_dialog_template.h"
+#include "firmware/firmware_messages.h"
 #include "i18n/text_lookup.h"
 #include "ui/localized_template.h"
 
@@ -41,26 +43,46 @@ FitSummary CheckTextsFit(const std::function<TextRoom(const TextOnControl&)>& me
     const std::pair<const char*, const DialogTemplate*> windows[] = {
         {"main window", &LocalizedTemplate(MainDialogTemplate())},
         {"update window", &LocalizedTemplate(FwUpdateDialogTemplate())}};
+    // The texts to measure: every text of the templates, and the status
+    // line's messages, which an edit box shows cut rather than wrapped.
+    std::vector<TextOnControl> items;
     for (const auto& [window, dialog] : windows) {
       for (size_t i = 0; i < dialog->controls.size(); ++i) {
         const ControlSpec& control = dialog->controls[i];
-        if (!Measured(control.kind) || *control.text == '\0') continue;
-        const TextOnControl item{window, dialog, i, &control};
-        const TextRoom room = measure(item);
-        ++measured;
-        const int spare = room.haveWidth - room.needWidth;
-        if (spare < tightest) {
-          tightest = spare;
-          tightestName = Name(item);
+        if (Measured(control.kind) && *control.text != '\0') {
+          items.push_back({window, dialog, i, &control});
         }
-        if (room.needWidth > room.haveWidth || room.needHeight > room.haveHeight) {
-          summary.misfits.push_back(
-              label + ": " + Name(item) + " needs " + std::to_string(room.needWidth) + " x " +
-              std::to_string(room.needHeight) + " px, has " + std::to_string(room.haveWidth) +
-              " x " + std::to_string(room.haveHeight) + ": " +
-              std::to_string(std::max(room.needWidth - room.haveWidth, 0)) + " px too wide, " +
-              std::to_string(std::max(room.needHeight - room.haveHeight, 0)) + " px too high");
-        }
+      }
+    }
+    const DialogTemplate& update = *windows[1].second;
+    const std::string statuses[] = {Tr(kImageErrorText), Tr(kMouseNotDetectedText),
+                                    Tr(kUpdateErrorText), Tr(kUpdatingText),
+                                    UpdateStartText(65535), UpdateDoneText(65535)};
+    std::vector<ControlSpec> statusLines;
+    statusLines.reserve(std::size(statuses));
+    for (size_t i = 0; i < update.controls.size(); ++i) {
+      if (update.controls[i].id != fwctl::kStatus) continue;
+      for (const std::string& status : statuses) {
+        statusLines.push_back(update.controls[i]);
+        statusLines.back().text = status.c_str();
+        items.push_back({"update window status", &update, i, &statusLines.back()});
+      }
+    }
+    for (const TextOnControl& item : items) {
+      const TextRoom room = measure(item);
+      ++measured;
+      const int spare = room.haveWidth - room.needWidth;
+      if (spare < tightest) {
+        tightest = spare;
+        tightestName = Name(item);
+      }
+      if (room.needWidth > room.haveWidth || room.needHeight > room.haveHeight) {
+        summary.misfits.push_back(
+            label + ": " + Name(item) + " needs " + std::to_string(room.needWidth) + " x " +
+            std::to_string(room.needHeight) + " px, has " + std::to_string(room.haveWidth) + " x " +
+            std::to_string(room.haveHeight) + ": " +
+            std::to_string(std::max(room.needWidth - room.haveWidth, 0)) + " px too wide, " +
+            std::to_string(std::max(room.needHeight - room.haveHeight, 0)) + " px too high");
       }
     }
     summary.languages.push_back(label + ": " + std::to_string(measured) +

@@ -1,8 +1,9 @@
 // The fit test's rule, shared by the Qt and the Win32 host: in every
 // language the programs carry, every text of a static, push button, check
 // box or group box of both windows fits its control's rectangle, measured
-// by the host in the dialog's font. Controls never grow: a translation
-// that does not fit is a fault of the translation.
+// by the host in the dialog's font; so does every status line of the update
+// in its one-line field. Controls never grow: a translation that does not
+// fit is a fault of the translation.
 #pragma once
 
 #include <functional>
@@ -18,6 +19,8 @@ struct TextOnControl {
   const char* window;  // "main window", "update window"
   const DialogTemplate* dialog;  // the localised template
   size_t index;                  // the control's place in it
+  // The control, with the text to measure (a status line's message for the
+  // update window's status field).
   const ControlSpec* control;
 };
 
