@@ -97,10 +97,6 @@ string(APPEND _text "  StrCmp $0 \"\" tr58k_language_done\n"
                     "  StrCpy $LANGUAGE \${LANG_ENGLISH}\n"
                     "  tr58k_language_done:\n!macroend\n")
 
-if(EXISTS "${OUTPUT}")
-  file(READ "${OUTPUT}" _old)
-  if(_old STREQUAL _text)
-    return()
-  endif()
-endif()
-file(WRITE "${OUTPUT}" "${_text}")
+# Rewritten only when it changes, so that the installer is not made again
+# for nothing (@ONLY: the text holds no @VAR@ to replace, and keeps ${...}).
+file(CONFIGURE OUTPUT "${OUTPUT}" CONTENT "${_text}" @ONLY)

@@ -5,8 +5,9 @@
 
 namespace tr58k {
 
-// Recursive descent over the expression, lowest precedence first:
-// ?: then || && == != < <= > >= + - * / % then ! and the operands.
+// Recursive descent over the expression, lowest precedence first: ?:, the
+// binary operators level by level (|| && == != < <= > >= + - * / %), then !
+// and the operands.
 class PluralParser {
  public:
   PluralParser(std::string_view text, std::vector<PluralRule::Node>& nodes)
@@ -50,7 +51,7 @@ class PluralParser {
 
   int Choice() {
     if (++depth_ > kMaxDepth) return Fail();
-    const int condition = Or();
+    const int condition = Binary(0);
     int result = condition;
     if (Take("?")) {
       const int yes = Choice();
@@ -61,70 +62,34 @@ class PluralParser {
     --depth_;
     return result;
   }
-  int Or() {
-    int left = And();
-    while (ok_ && Take("||")) left = Add(Op::kOr, left, And());
-    return left;
-  }
-  int And() {
-    int left = Equality();
-    while (ok_ && Take("&&")) left = Add(Op::kAnd, left, Equality());
-    return left;
-  }
-  int Equality() {
-    int left = Relation();
-    while (ok_) {
-      if (Take("==")) {
-        left = Add(Op::kEqual, left, Relation());
-      } else if (Take("!=")) {
-        left = Add(Op::kNotEqual, left, Relation());
-      } else {
-        break;
-      }
-    }
-    return left;
-  }
-  int Relation() {
-    int left = Sum();
-    while (ok_) {
-      if (Take("<=")) {
-        left = Add(Op::kLessEqual, left, Sum());
-      } else if (Take(">=")) {
-        left = Add(Op::kGreaterEqual, left, Sum());
-      } else if (Take("<")) {
-        left = Add(Op::kLess, left, Sum());
-      } else if (Take(">")) {
-        left = Add(Op::kGreater, left, Sum());
-      } else {
-        break;
-      }
-    }
-    return left;
-  }
-  int Sum() {
-    int left = Product();
-    while (ok_) {
-      if (Take("+")) {
-        left = Add(Op::kAdd, left, Product());
-      } else if (Take("-")) {
-        left = Add(Op::kSub, left, Product());
-      } else {
-        break;
-      }
-    }
-    return left;
-  }
-  int Product() {
-    int left = Unary();
-    while (ok_) {
-      if (Take("*")) {
-        left = Add(Op::kMul, left, Unary());
-      } else if (Take("/")) {
-        left = Add(Op::kDiv, left, Unary());
-      } else if (Take("%")) {
-        left = Add(Op::kMod, left, Unary());
-      } else {
-        break;
+  // The binary operators, one level of precedence after another, lowest
+  // first; within a level, longer tokens before their beginnings.
+  struct Operator {
+    std::string_view token;
+    Op op;
+  };
+  static constexpr int kLevels = 6;
+  static constexpr Operator kOperators[kLevels][4] = {
+      {{"||", Op::kOr}},
+      {{"&&", Op::kAnd}},
+      {{"==", Op::kEqual}, {"!=", Op::kNotEqual}},
+      {{"<=", Op::kLessEqual}, {">=", Op::kGreaterEqual}, {"<", Op::kLess}, {">", Op::kGreater}},
+      {{"+", Op::kAdd}, {"-", Op::kSub}},
+      {{"*", Op::kMul}, {"/", Op::kDiv}, {"%", Op::kMod}},
+  };
+
+  // Left-associative: a op b op c is (a op b) op c.
+  int Binary(int level) {
+    if (level == kLevels) return Unary();
+    int left = Binary(level + 1);
+    for (bool more = true; ok_ && more;) {
+      more = false;
+      for (const Operator& candidate : kOperators[level]) {
+        if (!candidate.token.empty() && Take(candidate.token)) {
+          left = Add(candidate.op, left, Binary(level + 1));
+          more = true;
+          break;
+        }
       }
     }
     return left;

@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
@@ -18,37 +17,29 @@
 #include "testing/fw_update_rig.h"
 #include "testing/language_switch.h"
 #include "testing/qt_window_rig.h"
-#include "ui/qt/dhs_static.h"
 
 namespace tr58k::test {
 namespace {
 
-std::string TextOf(QWidget* widget) {
-  QString text;
-  if (auto* caption = qobject_cast<CDhsStatic*>(widget)) {
-    text = caption->texts.value(0);
-  } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-    text = label->text();
-  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    text = button->text();
-  } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-    text = group->title();
-  } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-    text = edit->text();
-  }
-  return text.toStdString();
-}
-
-// The caption, then every control of the template: by identifier, or by
-// place (its object name) for the controls without one.
-std::vector<std::string> ShownTexts(CDialogBase& dialog, const DialogTemplate& tmpl) {
+// The caption, then every control of the template: by identifier through
+// the host, or by place (its object name) for the statics and group boxes
+// without one.
+std::vector<std::string> ShownTexts(QtDialogHost& dialog, const DialogTemplate& tmpl) {
   std::vector<std::string> texts{dialog.windowTitle().toStdString()};
   for (size_t i = 0; i < tmpl.controls.size(); ++i) {
     const ControlSpec& c = tmpl.controls[i];
-    QWidget* widget = c.id != kNoControlId
-                          ? dialog.GetDlgItem(c.id)
-                          : dialog.findChild<QWidget*>(CDialogBase::ObjectNameFor(c, static_cast<int>(i)));
-    texts.push_back(widget ? TextOf(widget) : "(missing)");
+    if (c.id != kNoControlId) {
+      texts.push_back(dialog.GetText(c.id));
+      continue;
+    }
+    QWidget* widget = dialog.findChild<QWidget*>(CDialogBase::ObjectNameFor(c, static_cast<int>(i)));
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      texts.push_back(label->text().toStdString());
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+      texts.push_back(group->title().toStdString());
+    } else {
+      texts.push_back("(missing)");
+    }
   }
   return texts;
 }
@@ -91,7 +82,7 @@ class QtLanguageTest : public WindowTest {
     run.updateTexts = ShownTexts(host, FwUpdateDialogTemplate());
     host.GetDlgItemAs<QAbstractButton>(fwctl::kUpdate)->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !update.UpdateRunning(); }, 20000));
-    run.messages.push_back(TextOf(host.GetDlgItem(fwctl::kStatus)));
+    run.messages.push_back(host.GetText(fwctl::kStatus));
     dlg_.reset();
     win_.reset();
     return run;
