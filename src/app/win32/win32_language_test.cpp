@@ -139,37 +139,12 @@ TEST(Win32TextFit, EveryTranslationFitsItsControl) {
   EXPECT_GE(CatalogueCodes().size(), 9u);
 }
 
-// A message box of the program over `owner`: its text, once it shows; it
-// is then dismissed.
-std::string TakeMessageBox(HWND owner) {
-  HWND box = nullptr;
-  Win32DialogRig::WaitUntil([&] {
-    box = nullptr;
-    EnumThreadWindows(
-        GetWindowThreadProcessId(owner, nullptr),
-        [](HWND window, LPARAM found) -> BOOL {
-          wchar_t name[16] = {};
-          GetClassNameW(window, name, 16);
-          if (std::wstring(name) != L"#32770" || !GetDlgItem(window, IDOK)) return TRUE;
-          *reinterpret_cast<HWND*>(found) = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&box));
-    // Shown once its initialisation has set the text.
-    return box != nullptr && GetWindow(box, GW_OWNER) == owner && IsWindowVisible(box) &&
-           !WindowText(GetDlgItem(box, 0xFFFF)).empty();
-  });
-  if (!box) return "(no message box)";
-  const std::string text = WindowText(GetDlgItem(box, 0xFFFF));
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  return text;
-}
-
 class Win32LanguageTest : public ::testing::Test {
  protected:
   void TearDown() override { UseCatalogue(""); }
 
-  // Open, apply, apply with the mouse out, an update with the mouse out.
+  // Open, apply, then an update with the mouse out (the message boxes'
+  // texts come from the same rules on every host: the Qt test reads them).
   LanguageRun RunIn(const std::string& language) {
     EXPECT_TRUE(UseCatalogue(language)) << language;
     LanguageRun run;
@@ -182,7 +157,7 @@ class Win32LanguageTest : public ::testing::Test {
     {
       Win32DialogRig rig(window);
       HWND dlg = rig.Dialog();
-      const auto idle = [&] { return Win32DialogRig::WaitUntil([&] { return window.DeviceWorkIdle(); }); };
+      const auto idle = [&] { return rig.WaitUntil([&] { return window.DeviceWorkIdle(); }); };
       EXPECT_TRUE(idle());
       EXPECT_TRUE(rig.WaitUntil([&] { return rig.Text(dlg, ctl::kFirmwareVersion) == "V0.26"; }));
       run.mainTexts = ShownTexts(dlg, MainDialogTemplate());
@@ -193,16 +168,14 @@ class Win32LanguageTest : public ::testing::Test {
       run.profile = ReadBytes(DefaultProfilePath());
       mouse.Unplug();
       EXPECT_TRUE(rig.WaitUntil([&] { return rig.Text(dlg, ctl::kFirmwareVersion) == "-.--"; }));
-      rig.ClickLater(dlg, ctl::kApply);
-      run.messages.push_back(TakeMessageBox(dlg));
-      EXPECT_TRUE(idle());
       rig.ClickLater(dlg, ctl::kFirmwareUpdate);
       HWND fw = rig.WaitForDialog(1);
       EXPECT_NE(fw, nullptr);
       if (fw) {
         run.updateTexts = ShownTexts(fw, FwUpdateDialogTemplate());
         rig.ClickLater(fw, fwctl::kUpdate);
-        EXPECT_TRUE(rig.WaitUntil([&] { return !rig.Text(fw, fwctl::kStatus).empty() && rig.Enabled(fw, fwctl::kExit); }));
+        EXPECT_TRUE(rig.WaitUntil(
+            [&] { return !rig.Text(fw, fwctl::kStatus).empty() && rig.Enabled(fw, fwctl::kExit); }));
         run.messages.push_back(rig.Text(fw, fwctl::kStatus));
         rig.ClickLater(fw, fwctl::kExit);
         EXPECT_TRUE(rig.WaitUntil([&] { return !rig.IsOpen(1); }));
