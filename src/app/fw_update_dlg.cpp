@@ -17,7 +17,9 @@ CFwUpdate::~CFwUpdate() {
   if (!Host()) m_ownWorker.Wait();
 }
 
-const DialogTemplate& CFwUpdate::Template() const { return LocalizedTemplate(FwUpdateDialogTemplate()); }
+const DialogTemplate& CFwUpdate::Template() const {
+  return LocalizedTemplate(FwUpdateDialogTemplate());
+}
 
 void CFwUpdate::OnDestroy() {
   m_destroying = true;

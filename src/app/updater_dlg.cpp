@@ -32,7 +32,9 @@ CUpdaterDlg::~CUpdaterDlg() {
   if (!Host()) m_worker.Stop([] {});
 }
 
-const DialogTemplate& CUpdaterDlg::Template() const { return LocalizedTemplate(MainDialogTemplate()); }
+const DialogTemplate& CUpdaterDlg::Template() const {
+  return LocalizedTemplate(MainDialogTemplate());
+}
 
 void CUpdaterDlg::OnInitDialog() {
   for (const char* item : {"1", "2", "3", "4"}) host().AddListItem(ctl::kLevelCount, item);

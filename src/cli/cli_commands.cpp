@@ -237,8 +237,8 @@ int RunShow(CliContext& context) {
     context.err << AccessDeniedMessage(context.link.lastOpenErrorPath);
   }
   if (!refresh.found) {
-    context.err << "tr58kctl: " << Tr("note: the mouse was not found; these are the stored settings.")
-                << '\n';
+    context.err << "tr58kctl: "
+                << Tr("note: the mouse was not found; these are the stored settings.") << '\n';
   } else if (!refresh.configRead) {
     context.err << "tr58kctl: "
                 << Tr("note: the mouse did not send its settings; these are the stored settings.")

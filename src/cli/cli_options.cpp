@@ -256,7 +256,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     result.ok = true;
     return result;
   }
-  if (firstError.empty() && options.command == CliCommand::kNone) firstError = Tr("no command given");
+  if (firstError.empty() && options.command == CliCommand::kNone) {
+    firstError = Tr("no command given");
+  }
   result.ok = firstError.empty();
   result.error = firstError;
   return result;

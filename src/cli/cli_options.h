@@ -58,9 +58,9 @@ struct ParseResult {
 };
 
 // Parses the arguments after the program name, its messages in the language
-// in use. Global options may stand before or after the command; `apply`'s options only after `apply`, and
-// `firmware`'s (--image FILE, --yes) only after `firmware`. Both
-// "--opt value" and "--opt=value" are accepted. --help and --version win
+// in use. Global options may stand before or after the command; `apply`'s
+// options only after `apply`, and `firmware`'s (--image FILE, --yes) only
+// after `firmware`. Both "--opt value" and "--opt=value" are accepted. --help and --version win
 // over everything else on the line. Returns ok == false with a message for
 // an unknown command or option, a missing or bad value, an option given
 // twice, or no command at all.

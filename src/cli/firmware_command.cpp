@@ -42,10 +42,11 @@ int LoadImageFor(const CliOptions& options, CliContext& context, FirmwareImage& 
 }
 
 bool Confirmed(CliContext& context, int mode, uint16_t version, const FirmwareImage& image) {
-  const std::string bytes =
-      Format(TrN("%1 byte", "%1 bytes", static_cast<unsigned long>(image.size)), {std::to_string(image.size)});
+  const auto size = static_cast<unsigned long>(image.size);
+  const auto blockCount = static_cast<unsigned long>(image.blockCount);
+  const std::string bytes = Format(TrN("%1 byte", "%1 bytes", size), {std::to_string(size)});
   const std::string blocks =
-      Format(TrN("%1 block", "%1 blocks", static_cast<unsigned long>(image.blockCount)), {std::to_string(image.blockCount)});
+      Format(TrN("%1 block", "%1 blocks", blockCount), {std::to_string(blockCount)});
   if (mode == kModeNormal) {
     // TRANSLATORS: %1 is the firmware version (V0.26), %2 the image's size
     // ("21504 bytes"), %3 its blocks ("21 blocks").
@@ -58,7 +59,8 @@ bool Confirmed(CliContext& context, int mode, uint16_t version, const FirmwareIm
   }
   // TRANSLATORS: %1 is the update window's own warning, as it shows it.
   context.err << '\n'
-              << Format(Tr("Do not unplug the mouse while the update runs (%1)."), {Tr(kUpdatingText)})
+              << Format(Tr("Do not unplug the mouse while the update runs (%1)."),
+                        {Tr(kUpdatingText)})
               << '\n'
               // TRANSLATORS: keep [y/N]: the answer is read as y or yes.
               << Tr("Update the firmware now? [y/N] ") << std::flush;

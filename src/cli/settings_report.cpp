@@ -49,18 +49,25 @@ std::string BacklightText(uint8_t flag) {
 
 std::string DpiText(const DpiPair& pair) {
   std::string text = std::to_string(pair.dpiX);
-  if (pair.dpiY != pair.dpiX) text += " " + Format(Tr("(vertical %1)"), {std::to_string(pair.dpiY)});
-  if (!IsValidDpi(pair.dpiX) || !IsValidDpi(pair.dpiY)) text += "  " + std::string(Tr("[not a valid DPI]"));
+  if (pair.dpiY != pair.dpiX) {
+    text += " " + Format(Tr("(vertical %1)"), {std::to_string(pair.dpiY)});
+  }
+  if (!IsValidDpi(pair.dpiX) || !IsValidDpi(pair.dpiY)) {
+    text += "  " + std::string(Tr("[not a valid DPI]"));
+  }
   return text;
 }
 
 void LevelLines(Lines& lines, const MouseSettings& s) {
   const bool countValid = s.dpiLevelCount >= 1 && s.dpiLevelCount <= kDpiLevels;
-  lines.Add(Tr("DPI levels"), std::to_string(s.dpiLevelCount) +
-                                  (countValid ? "" : "  " + std::string(Tr("[not a valid level count]"))));
+  std::string count = std::to_string(s.dpiLevelCount);
+  if (!countValid) count += "  " + std::string(Tr("[not a valid level count]"));
+  lines.Add(Tr("DPI levels"), count);
   for (int k = 0; k < kDpiLevels; ++k) {
     std::string value = DpiText(s.dpi[k]);
-    if (countValid && k >= s.dpiLevelCount) value += "  " + std::string(Tr("(not in the DPI cycle)"));
+    if (countValid && k >= s.dpiLevelCount) {
+      value += "  " + std::string(Tr("(not in the DPI cycle)"));
+    }
     lines.Add("DPI" + std::to_string(k + 1), value);
   }
 }
@@ -109,9 +116,10 @@ std::string FirmwareText(const MouseInfo& info) {
 
 std::string InfoText(const MouseInfo& info) {
   Lines lines;
-  lines.Add(Tr("Mouse"), info.present        ? Tr("present")
-                         : info.inBootloader ? Tr("in its bootloader (a firmware update did not finish)")
-                                             : Tr("not found"));
+  const char* mouse = info.present        ? N_("present")
+                      : info.inBootloader ? N_("in its bootloader (a firmware update did not finish)")
+                                          : N_("not found");
+  lines.Add(Tr("Mouse"), Tr(mouse));
   lines.Add(Tr("Firmware"), FirmwareText(info));
   return lines.Text();
 }
@@ -133,7 +141,8 @@ std::string InfoJson(const MouseInfo& info) {
 
 std::string SettingsText(const MouseSettings& s) {
   Lines lines;
-  lines.Add(Tr("Profile file"), s.profilePath.empty() ? Tr("(none)") : QuoteForTerminal(s.profilePath));
+  lines.Add(Tr("Profile file"),
+            s.profilePath.empty() ? Tr("(none)") : QuoteForTerminal(s.profilePath));
   lines.Add(Tr("Profile name"), QuoteForTerminal(Utf16ToUtf8(s.profileName)));
   lines.Add(Tr("Profile number"), std::to_string(s.profileIndex));
   lines.Add(Tr("Report rate"), RateText(s.reportInterval));

@@ -14,8 +14,9 @@ int RunTr58kctl(const std::vector<std::string>& args, const CliPlatform& platfor
   ParseResult parsed = ParseCommandLine(args);
   // --language first, so that everything after it speaks the language it
   // names, the parser's own message included (hence parsing again).
+  const std::string& option = parsed.options.language;
   const std::vector<std::string> languages =
-      parsed.options.language.empty() ? platform.languages : SplitLanguageList(parsed.options.language);
+      option.empty() ? platform.languages : SplitLanguageList(option);
   UseCatalogue(PickCatalogue(languages, CatalogueCodes()));
   if (!parsed.ok) {
     parsed = ParseCommandLine(args);

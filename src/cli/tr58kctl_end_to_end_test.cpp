@@ -189,7 +189,8 @@ TEST_F(Tr58kctlEndToEndTest, FirmwareUpdateAsksAndStopsWithoutAnAnswer) {
 
 // The program picks its language from the environment as gettext does.
 TEST_F(Tr58kctlEndToEndTest, SpeaksTheLanguageOfTheEnvironment) {
-  const std::vector<std::string> clear = {"TR58K_LANGUAGE=", "LC_ALL=", "LC_MESSAGES=", "LANGUAGE="};
+  const std::vector<std::string> clear = {"TR58K_LANGUAGE=", "LC_ALL=", "LC_MESSAGES=",
+                                          "LANGUAGE="};
   struct Case {
     std::vector<std::string> environment;
     const char* expected;

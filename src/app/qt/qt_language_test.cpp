@@ -32,7 +32,8 @@ std::vector<std::string> ShownTexts(QtDialogHost& dialog, const DialogTemplate& 
       texts.push_back(dialog.GetText(c.id));
       continue;
     }
-    QWidget* widget = dialog.findChild<QWidget*>(CDialogBase::ObjectNameFor(c, static_cast<int>(i)));
+    QWidget* widget =
+        dialog.findChild<QWidget*>(CDialogBase::ObjectNameFor(c, static_cast<int>(i)));
     if (auto* label = qobject_cast<QLabel*>(widget)) {
       texts.push_back(label->text().toStdString());
     } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
@@ -96,8 +97,8 @@ TEST_F(QtLanguageTest, ASwitchChangesEveryTextOfBothWindowsAndNoStoredByte) {
     const LanguageRun run = RunIn(language);
 
     const bool sameTexts = std::string(language) == "zh_CN";
-    for (const std::string& difference :
-         CompareLanguageRuns(source, run, MainDialogTemplate(), FwUpdateDialogTemplate(), sameTexts)) {
+    for (const std::string& difference : CompareLanguageRuns(
+             source, run, MainDialogTemplate(), FwUpdateDialogTemplate(), sameTexts)) {
       ADD_FAILURE() << language << ": " << difference;
     }
   }

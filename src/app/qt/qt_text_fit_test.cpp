@@ -29,7 +29,8 @@ class QtTextFit : public ApplicationTest {
       dialog = std::make_unique<CDialogBase>(*item.dialog);
       dialog->InitDialog();
     }
-    return dialog->findChild<QWidget*>(CDialogBase::ObjectNameFor(*item.control, static_cast<int>(item.index)));
+    return dialog->findChild<QWidget*>(
+        CDialogBase::ObjectNameFor(*item.control, static_cast<int>(item.index)));
   }
 
   // The room Qt's style leaves for the text, and what the text takes.
@@ -80,10 +81,12 @@ class QtTextFit : public ApplicationTest {
 };
 
 TEST_F(QtTextFit, EveryTranslationFitsItsControl) {
-  const FitSummary summary = CheckTextsFit([this](const TextOnControl& item) { return Measure(item); });
+  const FitSummary summary =
+      CheckTextsFit([this](const TextOnControl& item) { return Measure(item); });
   for (const std::string& line : summary.languages) std::printf("fit (Qt): %s\n", line.c_str());
   for (const std::string& misfit : summary.misfits) ADD_FAILURE() << misfit;
-  EXPECT_EQ(summary.languages.size(), CatalogueCodes().size() + 1) << "the texts as written and every catalogue";
+  EXPECT_EQ(summary.languages.size(), CatalogueCodes().size() + 1)
+      << "the texts as written and every catalogue";
   EXPECT_GE(CatalogueCodes().size(), 9u);
 }
 

@@ -41,7 +41,9 @@ std::string WindowText(HWND window) {
 // The dialog's controls in creation order, which is the template's.
 std::vector<HWND> Controls(HWND dialog) {
   std::vector<HWND> controls;
-  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(c);
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    controls.push_back(c);
+  }
   return controls;
 }
 
@@ -87,7 +89,8 @@ class Win32Measure {
     TextRoom room{client.right, client.bottom, 0, 0};
     const std::wstring text = Utf8ToWide(item.control->text);
     HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font);
     SIZE extent{};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     room.needWidth = extent.cx;
@@ -135,7 +138,8 @@ TEST(Win32TextFit, EveryTranslationFitsItsControl) {
   const test::FitSummary summary = test::CheckTextsFit(std::ref(measure));
   for (const std::string& line : summary.languages) std::printf("fit (Win32): %s\n", line.c_str());
   for (const std::string& misfit : summary.misfits) ADD_FAILURE() << misfit;
-  EXPECT_EQ(summary.languages.size(), CatalogueCodes().size() + 1) << "the texts as written and every catalogue";
+  EXPECT_EQ(summary.languages.size(), CatalogueCodes().size() + 1)
+      << "the texts as written and every catalogue";
   EXPECT_GE(CatalogueCodes().size(), 9u);
 }
 
@@ -174,8 +178,9 @@ class Win32LanguageTest : public ::testing::Test {
       if (fw) {
         run.updateTexts = ShownTexts(fw, FwUpdateDialogTemplate());
         rig.ClickLater(fw, fwctl::kUpdate);
-        EXPECT_TRUE(rig.WaitUntil(
-            [&] { return !rig.Text(fw, fwctl::kStatus).empty() && rig.Enabled(fw, fwctl::kExit); }));
+        EXPECT_TRUE(rig.WaitUntil([&] {
+          return !rig.Text(fw, fwctl::kStatus).empty() && rig.Enabled(fw, fwctl::kExit);
+        }));
         run.messages.push_back(rig.Text(fw, fwctl::kStatus));
         rig.ClickLater(fw, fwctl::kExit);
         EXPECT_TRUE(rig.WaitUntil([&] { return !rig.IsOpen(1); }));
