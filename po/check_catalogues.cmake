@@ -7,6 +7,7 @@
 #   placeholders as the original);
 # - every catalogue translates every text of the template, none fuzzy, and
 #   holds no text the template lacks.
+cmake_minimum_required(VERSION 3.25)
 find_program(MSGFMT msgfmt REQUIRED)
 find_program(MSGCMP msgcmp REQUIRED)
 set(failures 0)
