@@ -22,6 +22,10 @@ AppOptions ParseAppOptions(const std::vector<std::string>& arguments) {
       options.screenshotPath = arguments[++i];
     } else if (arg == "--screenshot-update" && i + 1 < arguments.size()) {
       options.updateScreenshotPath = arguments[++i];
+    } else if (arg == "--language" && i + 1 < arguments.size()) {
+      options.language = arguments[++i];
+    } else if (arg.rfind("--language=", 0) == 0) {
+      options.language = arg.substr(11);
     }
   }
   return options;

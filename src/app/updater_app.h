@@ -7,7 +7,9 @@
 // quits; --simulate --screenshot-update FILE runs a firmware update of the
 // simulated mouse and saves the update window half-way through it.
 // --simulate-unplugged (not advertised; for the start-up benchmark) is
-// --simulate with the simulated mouse's cable out at start.
+// --simulate with the simulated mouse's cable out at start. --language LANG
+// (or --language=LANG) names the language to speak instead of the
+// environment's; main() puts it in use (ChooseProgramLanguage).
 #pragma once
 
 #include <string>
@@ -24,6 +26,7 @@ struct AppOptions {
   bool simulateUnplugged = false;  // implies simulate
   std::string screenshotPath;
   std::string updateScreenshotPath;  // honoured with --simulate only
+  std::string language;              // empty: the environment's
 };
 
 // Options from the arguments after the program name (arguments[0]); unknown

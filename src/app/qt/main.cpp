@@ -7,6 +7,7 @@
 #include "app/qt/app_icon.h"
 #include "app/qt/qt_app_host.h"
 #include "app/updater_app.h"
+#include "i18n/language_choice.h"
 
 int main(int argc, char** argv) {
   QApplication qt(argc, argv);
@@ -16,7 +17,9 @@ int main(int argc, char** argv) {
   // Qt has taken its own options out already.
   std::vector<std::string> arguments;
   for (const QString& arg : QApplication::arguments()) arguments.push_back(arg.toStdString());
+  tr58k::AppOptions options = tr58k::ParseAppOptions(arguments);
+  tr58k::ChooseProgramLanguage(options.language);
   tr58k::QtAppHost host;
-  tr58k::CUpdaterApp app(tr58k::ParseAppOptions(arguments), host);
+  tr58k::CUpdaterApp app(std::move(options), host);
   return app.Run();
 }

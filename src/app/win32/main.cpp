@@ -8,6 +8,7 @@
 
 #include "app/updater_app.h"
 #include "app/win32/win32_app_host.h"
+#include "i18n/language_choice.h"
 #include "ui/win32/utf16.h"
 #include "ui/win32/win32_dialog_host.h"
 
@@ -19,7 +20,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (int i = 0; i < argc; ++i) arguments.push_back(tr58k::WideToUtf8(argv[i]));
     LocalFree(argv);
   }
+  tr58k::AppOptions options = tr58k::ParseAppOptions(arguments);
+  tr58k::ChooseProgramLanguage(options.language);
   tr58k::Win32AppHost host;
-  tr58k::CUpdaterApp app(tr58k::ParseAppOptions(arguments), host);
+  tr58k::CUpdaterApp app(std::move(options), host);
   return app.Run();
 }
