@@ -36,7 +36,7 @@ set(TR58K_DESKTOP_TEMPLATE "data/io.github.zemo_tr58k.Config.desktop.in")
 set(TR58K_METAINFO_TEMPLATE "data/io.github.zemo_tr58k.Config.metainfo.xml.in")
 set(TR58K_INSTALLER_TEXTS "packaging/windows/installer_texts.desktop.in")
 # The installer's keys, beside the desktop entry's own (Name, Comment, ...).
-set(TR58K_INSTALLER_KEYS Caption Needs64Bit)
+set(TR58K_INSTALLER_KEYS Caption Needs64Bit ProgramRunning)
 list(APPEND _tr58k_text_sources
      ${TR58K_DESKTOP_TEMPLATE} ${TR58K_METAINFO_TEMPLATE} ${TR58K_INSTALLER_TEXTS})
 

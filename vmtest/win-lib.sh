@@ -1,7 +1,7 @@
 # Helpers for the Windows scenarios (busybox sh), sourced after lib.sh in the
 # Windows VM: the programs run under Wine in a chroot into the host's root
 # (/host), where $WORK has the same path. windows.conf names the prefix and
-# the .exe files by their paths on the host.
+# the .exe files by their paths in the chroot (the VM's shares, under /tmp).
 . /vmtest/windows.conf
 H=/host
 

@@ -6,7 +6,8 @@
 #              (installer_texts.desktop, made by msgfmt --desktop)
 #   OUTPUT     the .nsh to write
 #   LANGUAGES  the catalogues' codes (po/LINGUAS)
-#   KEYS       the texts' keys (Caption, Needs64Bit)
+#   KEYS       the texts' keys (Caption, Needs64Bit, ProgramRunning)
+# A text's %1 becomes $R9, where the script keeps what fills it in.
 # English comes first: NSIS shows it when the user's language is none of
 # these.
 
@@ -62,6 +63,7 @@ foreach(_key IN LISTS KEYS)
     list(GET _nsis_${_lang} 0 _name)
     string(TOUPPER "${_name}" _upper)
     nsis_quote("${_value}" _quoted)
+    string(REPLACE "%1" "$R9" _quoted "${_quoted}")
     string(APPEND _text "LangString ${_key} \${LANG_${_upper}} ${_quoted}\n")
   endforeach()
 endforeach()

@@ -23,8 +23,9 @@ struct CUpdaterDlg::StartupRead {
   RefreshResult result;
 };
 
-CUpdaterDlg::CUpdaterDlg(DeviceLink& link)
+CUpdaterDlg::CUpdaterDlg(DeviceLink& link, std::span<const uint8_t> firmwareImage)
     : m_link(link),
+      m_firmwareImage(firmwareImage),
       m_settings(std::make_unique<MouseSettings>(LoadStartupSettings(DefaultProfilePath()))) {}
 
 CUpdaterDlg::~CUpdaterDlg() {

@@ -56,8 +56,10 @@ inline constexpr std::array<uint32_t, kDpiLevels> kLevelCaptionColors = {0x0000F
 class CUpdaterDlg : public DialogLogic {
  public:
   // Builds the settings record and loads the profile over it. `link` must
-  // outlive the window.
-  explicit CUpdaterDlg(DeviceLink& link);
+  // outlive the window; `firmwareImage` is what "固件更新" sends (chosen where
+  // the program starts; empty: the update says it cannot read the image),
+  // and its bytes must outlive the window too.
+  CUpdaterDlg(DeviceLink& link, std::span<const uint8_t> firmwareImage);
   // Stops the device worker if OnDestroy has not.
   ~CUpdaterDlg() override;
 
@@ -105,9 +107,8 @@ class CUpdaterDlg : public DialogLogic {
   // Held while a firmware update runs (may be null, the default). Must
   // outlive the window.
   void SetSleepInhibitor(SleepInhibitor* inhibitor) { m_sleepInhibitor = inhibitor; }
-  // The image the firmware update sends: the test image for the simulated
-  // mouse, otherwise the one built into the program (empty when none was).
-  std::span<const uint8_t> FirmwareImageForUpdate() const;
+  // The image the firmware update sends: the one the window was made with.
+  std::span<const uint8_t> FirmwareImageForUpdate() const { return m_firmwareImage; }
   // The timer's period; 0 never sets it (tests tick by hand). Before the
   // window is initialised.
   void SetTimerPeriodMs(unsigned ms);
@@ -156,6 +157,7 @@ class CUpdaterDlg : public DialogLogic {
   void CallOnWindow(const std::function<void()>& fn) { host().Calls().Call(fn); }
 
   DeviceLink& m_link;
+  const std::span<const uint8_t> m_firmwareImage;
 
   std::array<uint32_t, kDpiLevels> m_dpiValue{};
   std::unique_ptr<MouseSettings> m_settings;
