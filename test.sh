@@ -36,8 +36,15 @@ source scripts/deps.sh
 tr58k_install_packages "${TR58K_PACKAGES[@]}"
 
 JOBS=${JOBS:-$(nproc)}
-SUPPRESSIONS="$ROOT/scripts/sanitizers"
 export QT_QPA_PLATFORM=offscreen
+
+# A suppressions file as a sanitizer option's value: quoted, since the
+# options are split at spaces, commas and colons, which a checkout's path
+# may hold.
+suppressions() {
+  local file="$ROOT/scripts/sanitizers/$1"
+  if [[ $file == *"'"* ]]; then printf 'suppressions="%s"' "$file"; else printf "suppressions='%s'" "$file"; fi
+}
 
 # build_and_test BUILD_DIR SANITIZE: configures, builds and runs CTest.
 build_and_test() {
@@ -54,11 +61,12 @@ build_and_test() {
         ctest --output-on-failure -j "$JOBS" --timeout 300 ;;
       address,undefined)
         export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1
-        export LSAN_OPTIONS=suppressions=$SUPPRESSIONS/lsan.supp:print_suppressions=0
+        # A test that runs again as another user takes a copy of the file.
+        export LSAN_OPTIONS="$(suppressions lsan.supp):print_suppressions=0"
         export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
         ctest --output-on-failure -j "$JOBS" --timeout 900 ;;
       thread)
-        export TSAN_OPTIONS=suppressions=$SUPPRESSIONS/tsan.supp:halt_on_error=1:second_deadlock_stack=1
+        export TSAN_OPTIONS="$(suppressions tsan.supp):halt_on_error=1:second_deadlock_stack=1"
         ctest --output-on-failure -j "$JOBS" --timeout 900 -LE packaging ;;
     esac
   )

@@ -6,7 +6,7 @@
 //   tr58k-bench-startup [--runs N] [--idle-seconds S]
 //
 // The program starts itself again for each measurement. The child is the
-// window program's own application object (CUpdaterApp on the Qt host, what
+// window program's own start (its device and CUpdaterApp on the Qt host, what
 // tr58k-config's main() runs) with one addition, an event filter that notes the main
 // window's first paint; the parent takes the monotonic time just before
 // exec and hands it over in the environment.
@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_device.h"
 #include "app/main_dialog_template.h"
 #include "app/qt/qt_app_host.h"
 #include "app/updater_app.h"
@@ -98,8 +99,10 @@ int RunChild(int argc, char** argv, int idleMs) {
   QApplication qt(argc, argv);
   std::vector<std::string> arguments;
   for (const QString& arg : QApplication::arguments()) arguments.push_back(arg.toStdString());
+  const AppOptions options = ParseAppOptions(arguments);
+  ProgramDevice device(options);
   QtAppHost host;
-  CUpdaterApp app(ParseAppOptions(arguments), host);
+  CUpdaterApp app(options, device.ForWindow(), host);
   FirstPaint watcher(idleMs);
   qt.installEventFilter(&watcher);
   app.Run();

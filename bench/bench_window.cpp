@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_device.h"
 #include "app/fw_update_dlg.h"
 #include "app/fw_update_template.h"
 #include "app/main_dialog_template.h"
@@ -150,12 +151,13 @@ int main(int argc, char** argv) {
   CountingBoxes boxes;
   SetMessageBoxSink(&boxes);
 
-  SystemClock clock;
-  SimulatedMouse mouse(clock);
-  DeviceLink link(mouse, clock);
+  // The mouse, link and image as tr58k-config --simulate chooses them.
+  ProgramDevice device(ParseAppOptions({"tr58k-config", "--simulate"}));
+  const AppDevice chosen = device.ForWindow();
+  SimulatedMouse& mouse = *chosen.simulated;
   std::vector<Row> rows;
   {
-    CUpdaterDlg win(link);
+    CUpdaterDlg win(chosen.link, chosen.firmwareImage);
     QtDialogHost dlg(win);
     auto version = [&dlg] { return dlg.GetDlgItemAs<QLabel>(ctl::kFirmwareVersion)->text(); };
     auto idle = [&win] { return win.DeviceWorkIdle() && !win.FirmwareUpdateRunning(); };

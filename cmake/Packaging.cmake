@@ -17,10 +17,9 @@ set(TR58K_ICON_SIZES 16 22 24 32 48 64 128 256)
 # The menu entry, metainfo and icon belong to the window; a build without it
 # (TR58K_BUILD_GUI=OFF) installs none of them.
 if(TARGET tr58k-config)
-  install(FILES "${_tr58k_data}/${TR58K_APP_ID}.desktop"
-          DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/applications")
-  install(FILES "${_tr58k_data}/${TR58K_APP_ID}.metainfo.xml"
-          DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/metainfo")
+  # Both with every language of po/ in them (cmake/Translations.cmake).
+  install(FILES "${TR58K_DESKTOP_FILE}" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/applications")
+  install(FILES "${TR58K_METAINFO_FILE}" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/metainfo")
   install(FILES "${_tr58k_data}/icons/${TR58K_APP_ID}.svg"
           DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps")
   # The PNG sizes are rendered from the SVG by data/icons/render-icons.sh and
@@ -59,7 +58,7 @@ add_custom_target(tr58k_man_pages ALL DEPENDS ${_tr58k_man_outputs})
 # bytes), or by SOURCE_DATE_EPOCH / today for a version not listed there.
 set(TR58K_MAINTAINER "tr58k developers <maintainer@example.org>" CACHE STRING
     "Maintainer of the Debian package, as 'Name <address>'; the default is a placeholder at a reserved domain")
-file(STRINGS "${_tr58k_data}/${TR58K_APP_ID}.metainfo.xml" _release
+file(STRINGS "${_tr58k_data}/${TR58K_APP_ID}.metainfo.xml.in" _release
      REGEX "<release version=\"${PROJECT_VERSION}\" date=\"[0-9-]+\"")
 string(REGEX MATCH "date=\"([0-9-]+)\"" _release "${_release}")
 set(TR58K_CHANGELOG_DATE "")
@@ -104,8 +103,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool for the ZEMO TR-58K ga
 set(CPACK_PACKAGE_DESCRIPTION
 "Sets the report rate, the DPI levels and the scroll-wheel backlight of the
 ZEMO TR-58K gaming mouse, restores its factory settings and updates its
-firmware, from the window tr58k-config (Simplified Chinese) or the
-command-line program tr58kctl. A udev rule lets the user at the seat reach
+firmware, from the window tr58k-config or the command-line program
+tr58kctl, in the user's language (Simplified and Traditional Chinese,
+English, Japanese, Korean, Russian, German, Spanish, Brazilian
+Portuguese). A udev rule lets the user at the seat reach
 the mouse without root. Both programs can run on a built-in simulated mouse
 (--simulate) to try them without the hardware.")
 set(CPACK_STRIP_FILES ON)
@@ -116,7 +117,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # dpkg-shlibdeps finds the libraries the programs link (Qt 6, libudev, the
 # C++ runtime); what they use without linking is named here: the window's
-# captions need a font with Chinese glyphs, and its DPI captions ask for
+# captions need a font with Chinese (and Japanese and Korean) glyphs, and
+# its DPI captions ask for
 # Arial, whose metrics Liberation Sans gives.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(_tr58k_depends "")

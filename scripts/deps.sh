@@ -9,7 +9,10 @@ TR58K_BUILD_PACKAGES=(
   libudev-dev
   libsystemd-dev  # the sleep inhibitor (sd-bus)
   qt6-base-dev libgl-dev
-  fonts-wqy-zenhei
+  gettext  # xgettext, msgfmt, msgmerge, msgcmp: the catalogues in po/
+  # The window's fonts: Chinese, Japanese and Korean glyphs; Latin and
+  # Cyrillic (the dialog font's stand-in, which the fit test measures).
+  fonts-wqy-zenhei fonts-dejavu-core
   fonts-liberation2  # Arial's metrics for the window's DPI captions
 )
 

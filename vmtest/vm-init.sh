@@ -2,9 +2,10 @@
 # The VM's first process: mounts the kernel's file systems, loads the HID
 # modules (no udev daemon runs here), runs each scenario in turn under a time
 # limit and powers the VM off. The harness reads the VMTEST lines.
-# In the Windows VM (/vmtest/windows.conf) it also mounts the host's root and
-# the Wine prefix over 9p, prepares a chroot into the host's root and starts
-# udevd there, so that Wine hears of devices that appear later.
+# In the Windows VM (/vmtest/windows.conf) it also mounts the host's root,
+# the programs and the Wine prefix over 9p, prepares a chroot into the
+# host's root and starts udevd there, so that Wine hears of devices that
+# appear later.
 /bin/busybox --install -s /bin
 export PATH=/usr/local/bin:/bin
 mount -t proc proc /proc
@@ -25,7 +26,14 @@ if [ -f /vmtest/windows.conf ]; then
   mkdir -p $H /dev/shm
   ninep="trans=virtio,version=9p2000.L,msize=262144,cache=loose"
   mount -t 9p -o "$ninep,ro" hostroot $H || echo "VMTEST-ERROR cannot mount the host's root"
-  mount -t 9p -o "$ninep" wineprefix "$H$WINE_PREFIX_DIR" ||
+  # The scenarios' folders under /tmp are the same inside the chroot.
+  mount --bind /tmp $H/tmp
+  # The programs and the prefix where windows.conf names them in the chroot:
+  # under the VM's own /tmp, whatever the checkout's path on the host.
+  mkdir -p "$H$SHARE_programs" "$H$SHARE_wineprefix"
+  mount -t 9p -o "$ninep,ro" programs "$H$SHARE_programs" ||
+    echo "VMTEST-ERROR cannot mount the programs"
+  mount -t 9p -o "$ninep" wineprefix "$H$SHARE_wineprefix" ||
     echo "VMTEST-ERROR cannot mount the Wine prefix"
   LOGS=/tmp/logs
   mkdir -p $LOGS
@@ -34,8 +42,6 @@ if [ -f /vmtest/windows.conf ]; then
   for d in proc sys dev; do mount --bind /$d $H/$d; done
   mount -t tmpfs tmpfs $H/dev/shm
   mount -t tmpfs tmpfs $H/run
-  # The scenarios' folders under /tmp are the same inside the chroot.
-  mount --bind /tmp $H/tmp
   # systemd's tools refuse to act in a chroot unless told to.
   export SYSTEMD_IGNORE_CHROOT=1
   chroot $H /lib/systemd/systemd-udevd --daemon || echo "VMTEST-ERROR udevd did not start"

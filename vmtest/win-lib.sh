@@ -1,15 +1,17 @@
 # Helpers for the Windows scenarios (busybox sh), sourced after lib.sh in the
 # Windows VM: the programs run under Wine in a chroot into the host's root
 # (/host), where $WORK has the same path. windows.conf names the prefix and
-# the .exe files by their paths on the host.
+# the .exe files by their paths in the chroot (the VM's shares, under /tmp).
 . /vmtest/windows.conf
 H=/host
 
 # run_wine PROGRAM.EXE ARGS...: runs a Windows program in $WORK, in the chroot,
-# on the virtual display, with the trace channels in $WINE_TRACE (none).
+# on the virtual display, with the trace channels in $WINE_TRACE (none). The
+# programs show their texts as written (TR58K_LANGUAGE=C), which the
+# scenarios check; Wine's own language here would be English.
 run_wine() {
   chroot $H /usr/bin/env -i PATH=/usr/bin:/bin HOME="$WORK" WINEPREFIX="$WINE_PREFIX_DIR" \
-    DISPLAY=:99 WINEDEBUG="${WINE_TRACE:--all}" WINEDLLOVERRIDES="mscoree,mshtml=" \
+    DISPLAY=:99 WINEDEBUG="${WINE_TRACE:--all}" WINEDLLOVERRIDES="mscoree,mshtml=" TR58K_LANGUAGE=C \
     WINEARCH=win64 /bin/sh -c 'cd "$0" && exec /usr/lib/wine/wine64 "$@"' "$WORK" "$@"
 }
 

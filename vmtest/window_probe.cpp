@@ -15,6 +15,7 @@
 #include "app/updater_dlg.h"
 #include "device/clock.h"
 #include "device/linux/linux_hid_backend.h"
+#include "firmware/firmware_image.h"
 #include "ui/qt/qt_dialog_host.h"
 
 namespace {
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
   tr58k::SystemClock clock;
   std::unique_ptr<tr58k::HidBackend> backend = tr58k::CreateLinuxHidBackend();
   tr58k::DeviceLink link(*backend, clock);
-  tr58k::CUpdaterDlg window(link);
+  tr58k::CUpdaterDlg window(link, tr58k::EmbeddedFirmwareImage());
   tr58k::QtDialogHost dialog(window);
 
   QString version = QStringLiteral("(none)");

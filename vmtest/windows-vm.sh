@@ -2,19 +2,31 @@
 # builds) tr58kctl.exe and tr58k-config.exe in the Windows build,
 # cross-compiles the harness's two diagnostics (the HID listing and the
 # window watcher), keeps a Wine prefix in the build folder, and names the 9p
-# shares the VM mounts: the host's root read-only (Wine, its libraries and
-# the .exe files at their own paths), the prefix and a log folder read-write.
+# shares the VM mounts: the host's root read-only (Wine and its libraries),
+# a copy of the four programs, the prefix and a log folder.
+#
+# Inside the VM nothing is reached through the checkout's path, which the
+# VM may not see (its own /tmp covers the host's, and a folder's name may
+# hold anything): the shares are mounted under the VM's own /tmp at the
+# fixed paths below, and windows.conf names the programs and the prefix
+# there.
 
 WINE=/usr/lib/wine/wine64
-WINE_PREFIX_DIR="$BUILD_DIR/vmtest/wineprefix"
+HOST_WINE_PREFIX="$BUILD_DIR/vmtest/wineprefix"
 WIN_HID_LIST="$BUILD_DIR/vmtest/tr58k-win-hid-list.exe"
 WIN_WINDOW_WATCH="$BUILD_DIR/vmtest/tr58k-win-window-watch.exe"
 CTL_EXE=""
 CONFIG_EXE=""
 WINDOWS_QEMU_OPTIONS=()
+# Where the VM mounts its shares (inside the chroot, and under /host outside).
+VM_SHARES=/tmp/tr58k-vm
+# The programs' copy on the host (made for each run) and the logs.
+WINDOWS_PROGRAMS_DIR="$WORK/windows/programs"
+WINDOWS_LOG_DIR="$WORK/windows/logs"
 
 windows_find_program() {  # NAME.exe: its path in the Windows build, or nothing
-  find "$WINDOWS_BUILD" -name "$1" -not -path '*/wineprefix*' 2>/dev/null | head -1
+  # Under src/: the packaging's stripped and installed copies are elsewhere.
+  find "$WINDOWS_BUILD/src" -name "$1" -not -path '*/wineprefix*' 2>/dev/null | head -1
 }
 
 # Builds the two programs in the Windows build folder, or brings them up to
@@ -45,7 +57,7 @@ windows_diagnostic() {  # OUTPUT SOURCE LIBRARY...
 }
 
 wine_on_host() {
-  WINEPREFIX="$WINE_PREFIX_DIR" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+  WINEPREFIX="$HOST_WINE_PREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
     WINEARCH=win64 "$WINE" "$@"
 }
 
@@ -53,15 +65,15 @@ wine_on_host() {
 # Wine version stays: the HID bus reads hidraw (SDL off), and leaves input
 # devices alone (its evdev side crashed on the removal of one under udevd).
 windows_prefix() {
-  local version stamp="$WINE_PREFIX_DIR/.tr58k-wine-version"
+  local version stamp="$HOST_WINE_PREFIX/.tr58k-wine-version"
   version=$("$WINE" --version)
   if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ] &&
-     grep -q '"DisableInput"=dword:00000001' "$WINE_PREFIX_DIR/system.reg" 2>/dev/null; then
+     grep -q '"DisableInput"=dword:00000001' "$HOST_WINE_PREFIX/system.reg" 2>/dev/null; then
     return 0
   fi
-  echo "vmtest: making the Wine prefix $WINE_PREFIX_DIR"
-  rm -rf "$WINE_PREFIX_DIR"
-  mkdir -p "$WINE_PREFIX_DIR"
+  echo "vmtest: making the Wine prefix $HOST_WINE_PREFIX"
+  rm -rf "$HOST_WINE_PREFIX"
+  mkdir -p "$HOST_WINE_PREFIX"
   wine_on_host wineboot --init >/dev/null 2>&1 || return 1
   local key='HKLM\System\CurrentControlSet\Services\winebus' value
   for value in "Enable SDL=0" "DisableInput=1"; do
@@ -69,9 +81,36 @@ windows_prefix() {
       >/dev/null 2>&1 || return 1
   done
   # The server writes the registry out when it ends.
-  WINEPREFIX="$WINE_PREFIX_DIR" wineserver -w
-  grep -q '"DisableInput"=dword:00000001' "$WINE_PREFIX_DIR/system.reg" || return 1
+  WINEPREFIX="$HOST_WINE_PREFIX" wineserver -w
+  grep -q '"DisableInput"=dword:00000001' "$HOST_WINE_PREFIX/system.reg" || return 1
   echo "$version" > "$stamp"
+}
+
+# QEMU's options separate their fields with commas; one in a folder's name
+# is written twice.
+qemu_option_path() { printf '%s' "${1//,/,,}"; }
+
+# The copy of the four programs the VM runs, fresh for each run.
+windows_share_programs() {
+  rm -rf "$WINDOWS_PROGRAMS_DIR"
+  mkdir -p "$WINDOWS_PROGRAMS_DIR"
+  cp "$CTL_EXE" "$CONFIG_EXE" "$WIN_HID_LIST" "$WIN_WINDOW_WATCH" "$WINDOWS_PROGRAMS_DIR/"
+}
+
+# The 9p shares: the host's root and the programs read-only, the prefix and
+# the logs writable.
+windows_share() {  # TAG HOST_FOLDER ro|rw
+  local option
+  option="local,path=$(qemu_option_path "$2"),mount_tag=$1,security_model=none"
+  [ "$3" = ro ] && option="$option,readonly=on"
+  WINDOWS_QEMU_OPTIONS+=(-virtfs "$option,multidevs=remap")
+}
+windows_shares() {
+  WINDOWS_QEMU_OPTIONS=()
+  windows_share hostroot / ro
+  windows_share programs "$WINDOWS_PROGRAMS_DIR" ro
+  windows_share wineprefix "$HOST_WINE_PREFIX" rw
+  windows_share vmlogs "$WINDOWS_LOG_DIR" rw
 }
 
 windows_prepare() {
@@ -91,31 +130,30 @@ windows_prepare() {
   windows_diagnostic "$WIN_WINDOW_WATCH" "$HERE/win_window_watch.cpp" -luser32 || return 1
   windows_prefix || { echo "vmtest: could not make the Wine prefix" >&2; return 1; }
   echo "vmtest: Windows scenarios with $CTL_EXE and $CONFIG_EXE"
-  # The VM's logs (udev's events, Wine's traces) land in a third share, so
-  # they can be read on the host after the run.
-  WINDOWS_LOG_DIR="$WORK/windows/logs"
+  windows_share_programs || return 1
+  # The VM's logs (udev's events, Wine's traces) land in a share of their
+  # own, so they can be read on the host after the run.
   rm -rf "$WINDOWS_LOG_DIR"
   mkdir -p "$WINDOWS_LOG_DIR"
-  WINDOWS_QEMU_OPTIONS=(
-    -virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap"
-    -virtfs "local,path=$WINE_PREFIX_DIR,mount_tag=wineprefix,security_model=none,multidevs=remap"
-    -virtfs "local,path=$WINDOWS_LOG_DIR,mount_tag=vmlogs,security_model=none,multidevs=remap"
-  )
+  windows_shares
 }
 
-# What the VM's init reads: where the prefix and the programs are, as paths
-# of the host (the VM sees the host's root at those same paths in its chroot).
+# What the VM's init reads: where it mounts the programs' and the prefix's
+# shares (SHARE_<tag>), and the programs and the prefix there, as paths
+# inside the chroot.
 windows_stage_config() {
+  local exe
   {
-    echo "WINE_PREFIX_DIR='$WINE_PREFIX_DIR'"
-    echo "CTL_EXE='$CTL_EXE'"
-    echo "CONFIG_EXE='$CONFIG_EXE'"
-    echo "WIN_HID_LIST='$WIN_HID_LIST'"
-    echo "WIN_WINDOW_WATCH='$WIN_WINDOW_WATCH'"
+    echo "SHARE_programs=$VM_SHARES/programs"
+    echo "SHARE_wineprefix=$VM_SHARES/wineprefix"
+    echo "WINE_PREFIX_DIR=$VM_SHARES/wineprefix"
+    for exe in CTL_EXE CONFIG_EXE WIN_HID_LIST WIN_WINDOW_WATCH; do
+      echo "$exe=$VM_SHARES/programs/$(basename "${!exe}")"
+    done
   } > "$1/windows.conf"
 }
 
 windows_after_run() {
   # A server the VM left behind must not hold the prefix on the host.
-  WINEPREFIX="$WINE_PREFIX_DIR" wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX="$HOST_WINE_PREFIX" wineserver -k >/dev/null 2>&1 || true
 }

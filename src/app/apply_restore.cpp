@@ -39,7 +39,7 @@ void CUpdaterDlg::ApplyToDevice(bool restore) {
     // Posted, not waited for: while the box is up the worker goes on with
     // the jobs behind this one (a plug-in's refresh among them).
     host().Calls().Post([this] {
-      if (!m_closing) host().ShowWarning(kMouseNotFoundMessage);
+      if (!m_closing) host().ShowWarning(Tr(kMouseNotFoundMessage));
     });
   }
   // A failed command ends the job without a word.

@@ -4,17 +4,8 @@
 #include "app/fw_update_dlg.h"
 #include "app/main_dialog_template.h"
 #include "app/updater_dlg.h"
-#include "device/sim/simulated_firmware_image.h"
 
 namespace tr58k {
-
-std::span<const uint8_t> CUpdaterDlg::FirmwareImageForUpdate() const {
-  // Whoever chose the simulated mouse allowed test images on the link; it
-  // gets the image a simulated update sends (the built-in one, or a demo
-  // image where the build carries none).
-  if (m_link.testImagesAllowed) return ImageForSimulatedUpdate();
-  return EmbeddedFirmwareImage();
-}
 
 void CUpdaterDlg::OnFirmwareUpdate() {
   if (m_updateRunning) return;  // the last update's view refresh is still to come

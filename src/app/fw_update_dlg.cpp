@@ -4,6 +4,8 @@
 
 #include "app/fw_update_template.h"
 #include "firmware/firmware_messages.h"
+#include "i18n/text_lookup.h"
+#include "ui/localized_template.h"
 
 namespace tr58k {
 
@@ -15,7 +17,9 @@ CFwUpdate::~CFwUpdate() {
   if (!Host()) m_ownWorker.Wait();
 }
 
-const DialogTemplate& CFwUpdate::Template() const { return FwUpdateDialogTemplate(); }
+const DialogTemplate& CFwUpdate::Template() const {
+  return LocalizedTemplate(FwUpdateDialogTemplate());
+}
 
 void CFwUpdate::OnDestroy() {
   m_destroying = true;
@@ -51,7 +55,7 @@ void CFwUpdate::OnUpdateClicked() {
   host().SetText(fwctl::kStatus, "");
   if (LoadFirmwareImage(m_image, m_stored, *this) != 1) {
     EnableExitButton();
-    SetStatusText(kImageErrorText);
+    SetStatusText(Tr(kImageErrorText));
     return;
   }
   m_running = true;

@@ -1,5 +1,7 @@
 #include "app/fw_update_template.h"
 
+#include "i18n/text_lookup.h"
+
 namespace tr58k {
 
 const DialogTemplate& FwUpdateDialogTemplate() {
@@ -8,7 +10,7 @@ const DialogTemplate& FwUpdateDialogTemplate() {
   // takes the focus.
   static const DialogTemplate tmpl{
       kFwUpdateDialogId,
-      "ZEMO TR-58K 电竞光学鼠标 固件更新",
+      N_("ZEMO TR-58K 电竞光学鼠标 固件更新"),
       "MS Shell Dlg",
       8,
       268,
@@ -16,10 +18,10 @@ const DialogTemplate& FwUpdateDialogTemplate() {
       /*minimizeBox=*/false,
       {
           {fwctl::kProgress, K::kProgressBar, "", 18, 42, 234, 14},
-          {fwctl::kUpdate, K::kPushButton, "固件更新", 198, 72, 55, 19},
-          {kNoControlId, K::kStatic, "进度:", 18, 20, 20, 8},
+          {fwctl::kUpdate, K::kPushButton, N_("固件更新"), 198, 72, 55, 19},
+          {kNoControlId, K::kStatic, N_("进度:"), 18, 20, 20, 8},
           {fwctl::kStatus, K::kEdit, "", 45, 18, 206, 14, /*digitsOnly=*/false, /*borderless=*/true},
-          {fwctl::kExit, K::kPushButton, "退出", 132, 72, 55, 19},
+          {fwctl::kExit, K::kPushButton, N_("退出"), 132, 72, 55, 19},
       }};
   return tmpl;
 }

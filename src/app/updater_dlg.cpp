@@ -10,6 +10,7 @@
 #include "app/support_page.h"
 #include "settings/profile_file.h"
 #include "settings/settings_rules.h"
+#include "ui/localized_template.h"
 
 namespace tr58k {
 
@@ -22,8 +23,9 @@ struct CUpdaterDlg::StartupRead {
   RefreshResult result;
 };
 
-CUpdaterDlg::CUpdaterDlg(DeviceLink& link)
+CUpdaterDlg::CUpdaterDlg(DeviceLink& link, std::span<const uint8_t> firmwareImage)
     : m_link(link),
+      m_firmwareImage(firmwareImage),
       m_settings(std::make_unique<MouseSettings>(LoadStartupSettings(DefaultProfilePath()))) {}
 
 CUpdaterDlg::~CUpdaterDlg() {
@@ -31,7 +33,9 @@ CUpdaterDlg::~CUpdaterDlg() {
   if (!Host()) m_worker.Stop([] {});
 }
 
-const DialogTemplate& CUpdaterDlg::Template() const { return MainDialogTemplate(); }
+const DialogTemplate& CUpdaterDlg::Template() const {
+  return LocalizedTemplate(MainDialogTemplate());
+}
 
 void CUpdaterDlg::OnInitDialog() {
   for (const char* item : {"1", "2", "3", "4"}) host().AddListItem(ctl::kLevelCount, item);
@@ -44,7 +48,7 @@ void CUpdaterDlg::OnInitDialog() {
     host().WatchDeviceEvents(m_monitor.get());
   } else {
     // The window works on, without hearing of plug or unplug.
-    host().ShowWarning(kNotificationFailedMessage);
+    host().ShowWarning(Tr(kNotificationFailedMessage));
   }
   InitControls();
   StartStartupRead();
@@ -110,13 +114,7 @@ void CUpdaterDlg::ShowRefreshResult(const RefreshResult& result) {
   // The version still reads "-.--"; the tooltip says why the mouse that is
   // plugged in cannot be used, and what fixes it.
   std::string hint;
-  if (result.accessDenied) {
-    hint = kAccessDeniedHint;
-    for (size_t at = hint.find("%1"); at != std::string::npos; at = hint.find("%1", at)) {
-      hint.replace(at, 2, result.deniedPath);
-      at += result.deniedPath.size();
-    }
-  }
+  if (result.accessDenied) hint = Format(Tr(kAccessDeniedHint), {result.deniedPath});
   host().SetToolTip(ctl::kFirmwareVersion, hint);
   WriteDpiEdits();
 }

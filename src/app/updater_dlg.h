@@ -31,12 +31,16 @@
 namespace tr58k {
 
 // Shown as the version text's tooltip when the mouse is plugged in but this
-// user may not open it; %1 is the node.
-inline constexpr char kAccessDeniedHint[] =
-    "已检测到鼠标（%1），但当前用户无权访问。\n"
-    "请安装 udev 规则 70-zemo-tr58k.rules（随本程序提供），然后重新插拔鼠标。\n"
-    "The mouse is plugged in, but this user may not open %1.\n"
-    "Install the udev rule 70-zemo-tr58k.rules that comes with this program, then replug the mouse.";
+// user may not open it; %1 is the node. Chinese and English as written; a
+// catalogue gives it in its one language.
+inline constexpr const char* kAccessDeniedHint =
+    // TRANSLATORS: the tooltip of the firmware version when the mouse may
+    // not be opened; give it once, in your language only. %1 is the
+    // device node (/dev/hidraw3).
+    N_("已检测到鼠标（%1），但当前用户无权访问。\n"
+       "请安装 udev 规则 70-zemo-tr58k.rules（随本程序提供），然后重新插拔鼠标。\n"
+       "The mouse is plugged in, but this user may not open %1.\n"
+       "Install the udev rule 70-zemo-tr58k.rules that comes with this program, then replug the mouse.");
 inline constexpr int kDpiTimerId = 1;
 inline constexpr unsigned kTimerPeriodMs = 200;
 inline constexpr uint32_t kArrivalSettleMs = 900;
@@ -52,8 +56,10 @@ inline constexpr std::array<uint32_t, kDpiLevels> kLevelCaptionColors = {0x0000F
 class CUpdaterDlg : public DialogLogic {
  public:
   // Builds the settings record and loads the profile over it. `link` must
-  // outlive the window.
-  explicit CUpdaterDlg(DeviceLink& link);
+  // outlive the window; `firmwareImage` is what "固件更新" sends (chosen where
+  // the program starts; empty: the update says it cannot read the image),
+  // and its bytes must outlive the window too.
+  CUpdaterDlg(DeviceLink& link, std::span<const uint8_t> firmwareImage);
   // Stops the device worker if OnDestroy has not.
   ~CUpdaterDlg() override;
 
@@ -101,9 +107,8 @@ class CUpdaterDlg : public DialogLogic {
   // Held while a firmware update runs (may be null, the default). Must
   // outlive the window.
   void SetSleepInhibitor(SleepInhibitor* inhibitor) { m_sleepInhibitor = inhibitor; }
-  // The image the firmware update sends: the test image for the simulated
-  // mouse, otherwise the one built into the program (empty when none was).
-  std::span<const uint8_t> FirmwareImageForUpdate() const;
+  // The image the firmware update sends: the one the window was made with.
+  std::span<const uint8_t> FirmwareImageForUpdate() const { return m_firmwareImage; }
   // The timer's period; 0 never sets it (tests tick by hand). Before the
   // window is initialised.
   void SetTimerPeriodMs(unsigned ms);
@@ -152,6 +157,7 @@ class CUpdaterDlg : public DialogLogic {
   void CallOnWindow(const std::function<void()>& fn) { host().Calls().Call(fn); }
 
   DeviceLink& m_link;
+  const std::span<const uint8_t> m_firmwareImage;
 
   std::array<uint32_t, kDpiLevels> m_dpiValue{};
   std::unique_ptr<MouseSettings> m_settings;

@@ -8,6 +8,7 @@
 #include "cli/profile_save_check.h"
 #include "cli/settings_report.h"
 #include "device/mouse_session.h"
+#include "i18n/text_lookup.h"
 #include "settings/profile_file.h"
 
 namespace tr58k {
@@ -34,13 +35,15 @@ bool AccessDenied(const DeviceLink& link) {
 
 // After a failed open on apply or restore: the window's message, then why.
 int ReportNotFoundOnApply(CliContext& context) {
-  context.err << kMouseNotFoundMessage << '\n';
+  context.err << Tr(kMouseNotFoundMessage) << '\n';
   if (AccessDenied(context.link)) {
     context.err << AccessDeniedMessage(context.link.lastOpenErrorPath);
     return kExitAccessDenied;
   }
-  context.err << "tr58kctl: the ZEMO TR-58K mouse was not found; nothing was sent or saved. "
-                 "Plug it in and try again.\n";
+  context.err << "tr58kctl: "
+              << Tr("the ZEMO TR-58K mouse was not found; nothing was sent or saved. "
+                    "Plug it in and try again.")
+              << '\n';
   return kExitMouseNotFound;
 }
 
@@ -59,7 +62,8 @@ void PrintSettings(CliContext& context, const MouseSettings& settings) {
 
 // The summary line of an apply or a restore (before the settings on
 // standard output, or last on standard error when the mouse did not take
-// them): what reached the mouse and what reached the profile file.
+// them): what reached the mouse and what reached the profile file, in the
+// language in use.
 struct ClosingLines {
   const char* appliedSaved;
   const char* appliedNotSaved;
@@ -67,22 +71,22 @@ struct ClosingLines {
   const char* notAppliedNotSaved;
 
   const char* For(bool applied, bool saved) const {
-    if (applied) return saved ? appliedSaved : appliedNotSaved;
-    return saved ? notAppliedSaved : notAppliedNotSaved;
+    if (applied) return Tr(saved ? appliedSaved : appliedNotSaved);
+    return Tr(saved ? notAppliedSaved : notAppliedNotSaved);
   }
 };
 
 constexpr ClosingLines kApplyLines{
-    "Applied to the mouse; saved in the profile.",
-    "Applied to the mouse; not saved in the profile.",
-    "Not applied to the mouse; saved in the profile.",
-    "Not applied to the mouse; not saved in the profile.",
+    N_("Applied to the mouse; saved in the profile."),
+    N_("Applied to the mouse; not saved in the profile."),
+    N_("Not applied to the mouse; saved in the profile."),
+    N_("Not applied to the mouse; not saved in the profile."),
 };
 constexpr ClosingLines kRestoreLines{
-    "Factory settings restored; saved in the profile.",
-    "Factory settings restored on the mouse; not saved in the profile.",
-    "Factory settings not restored on the mouse; saved in the profile.",
-    "Factory settings not restored on the mouse; not saved in the profile.",
+    N_("Factory settings restored; saved in the profile."),
+    N_("Factory settings restored on the mouse; not saved in the profile."),
+    N_("Factory settings not restored on the mouse; saved in the profile."),
+    N_("Factory settings not restored on the mouse; not saved in the profile."),
 };
 
 // Runs the shared apply sequence with `readControls` in place of the
@@ -121,21 +125,29 @@ int ApplyAndReport(CliContext& context, MouseSettings& settings,
   if (outcome == ApplyOutcome::kMouseNotFound) return ReportNotFoundOnApply(context);
   const bool saved = saveCheck.Saved(settings);
   if (settings.profilePath.empty()) {
-    context.err << "tr58kctl: warning: no per-user folder (neither XDG_CONFIG_HOME nor HOME "
-                   "names an absolute folder); the profile was not saved.\n";
+    context.err << "tr58kctl: "
+                << Tr("warning: no per-user folder (neither XDG_CONFIG_HOME nor HOME names an "
+                      "absolute folder); the profile was not saved.")
+                << '\n';
   } else if (!saved) {
-    context.err << "tr58kctl: warning: the profile could not be saved to "
-                << QuoteForTerminal(settings.profilePath) << ".\n";
+    context.err << "tr58kctl: "
+                << Format(Tr("warning: the profile could not be saved to %1."),
+                          {QuoteForTerminal(settings.profilePath)})
+                << '\n';
   }
   switch (outcome) {
     case ApplyOutcome::kSlotQueryFailed:
-      context.err << "tr58kctl: the mouse did not answer the profile-slot query; "
-                     "nothing was written to it.\n"
+      context.err << "tr58kctl: "
+                  << Tr("the mouse did not answer the profile-slot query; nothing was written to "
+                        "it.")
+                  << '\n'
                   << lines.For(false, saved) << '\n';
       return kExitCommandFailed;
     case ApplyOutcome::kWriteFailed:
-      context.err << "tr58kctl: the mouse did not accept the configuration write; "
-                     "its settings may be unchanged.\n"
+      context.err << "tr58kctl: "
+                  << Tr("the mouse did not accept the configuration write; its settings may be "
+                        "unchanged.")
+                  << '\n'
                   << lines.For(false, saved) << '\n';
       return kExitCommandFailed;
     default:
@@ -164,18 +176,19 @@ void ReadCommandLineInto(const ApplyChanges& changes, MouseSettings& settings) {
 
 std::string CheckSendable(const MouseSettings& s) {
   if (ReportRateHz(s.reportInterval) == 0) {
-    return "the current report interval code " + std::to_string(s.reportInterval) +
-           " is not a rate the mouse knows; name one with --rate 1000|500|250|125";
+    return Format(Tr("the current report interval code %1 is not a rate the mouse knows; name one "
+                     "with --rate 1000|500|250|125"),
+                  {std::to_string(s.reportInterval)});
   }
   if (s.dpiLevelCount < 1 || s.dpiLevelCount > kDpiLevels) {
-    return "the current level count " + std::to_string(s.dpiLevelCount) +
-           " is not 1 to 4; name one with --levels";
+    return Format(Tr("the current level count %1 is not 1 to 4; name one with --levels"),
+                  {std::to_string(s.dpiLevelCount)});
   }
   for (int k = 0; k < kDpiLevels; ++k) {
     if (!IsValidDpi(s.dpi[k].dpiX)) {
-      return "the current DPI of level " + std::to_string(k + 1) + ", " +
-             std::to_string(s.dpi[k].dpiX) +
-             ", is not 50 to 16000 in steps of 50; name all four with --dpi D1,D2,D3,D4";
+      return Format(Tr("the current DPI of level %1, %2, is not 50 to 16000 in steps of 50; name "
+                       "all four with --dpi D1,D2,D3,D4"),
+                    {std::to_string(k + 1), std::to_string(s.dpi[k].dpiX)});
     }
   }
   return {};
@@ -203,8 +216,10 @@ int RunInfo(CliContext& context) {
   context.out << (context.json ? InfoJson(info) : InfoText(info));
   if (info.present) return kExitOk;
   if (info.inBootloader) {
-    context.err << "tr58kctl: the mouse is waiting in its bootloader, as an interrupted firmware "
-                   "update leaves it; 'tr58kctl firmware' finishes the update.\n";
+    context.err << "tr58kctl: "
+                << Tr("the mouse is waiting in its bootloader, as an interrupted firmware update "
+                      "leaves it; 'tr58kctl firmware' finishes the update.")
+                << '\n';
     return kExitMouseNotFound;
   }
   if (AccessDenied(context.link)) {
@@ -222,10 +237,12 @@ int RunShow(CliContext& context) {
     context.err << AccessDeniedMessage(context.link.lastOpenErrorPath);
   }
   if (!refresh.found) {
-    context.err << "tr58kctl: note: the mouse was not found; these are the stored settings.\n";
+    context.err << "tr58kctl: "
+                << Tr("note: the mouse was not found; these are the stored settings.") << '\n';
   } else if (!refresh.configRead) {
-    context.err << "tr58kctl: note: the mouse did not send its settings; "
-                   "these are the stored settings.\n";
+    context.err << "tr58kctl: "
+                << Tr("note: the mouse did not send its settings; these are the stored settings.")
+                << '\n';
   }
   PrintSettings(context, settings);
   return kExitOk;
@@ -237,14 +254,18 @@ int RunApply(const ApplyChanges& changes, CliContext& context) {
   const RefreshResult refresh = RefreshSettingsFromMouse(context.link, settings);
   if (!refresh.found) return ReportNotFoundOnApply(context);
   if (!refresh.configRead) {
-    context.err << "tr58kctl: note: the mouse did not send its settings; "
-                   "starting from the stored settings.\n";
+    context.err << "tr58kctl: "
+                << Tr("note: the mouse did not send its settings; starting from the stored "
+                      "settings.")
+                << '\n';
   }
   settings.restorePending = 0;
   MouseSettings wanted = settings;
   ReadCommandLineInto(changes, wanted);
   if (const std::string problem = CheckSendable(wanted); !problem.empty()) {
-    context.err << "tr58kctl: " << problem << ". Nothing was sent or saved.\n";
+    // TRANSLATORS: %1 is what is wrong with a setting ("the current level
+    // count 0 is not 1 to 4; name one with --levels").
+    context.err << "tr58kctl: " << Format(Tr("%1. Nothing was sent or saved."), {problem}) << '\n';
     return kExitBadArguments;
   }
   return ApplyAndReport(
@@ -263,9 +284,11 @@ int RunRestore(CliContext& context) {
 
 int RunProfile(CliContext& context) {
   if (context.profilePath.empty()) {
-    context.err << "tr58kctl: no per-user folder (neither XDG_CONFIG_HOME nor HOME names an "
-                   "absolute folder), so there is no profile.\n";
-    context.out << (context.json ? "null\n" : "No profile.\n");
+    context.err << "tr58kctl: "
+                << Tr("no per-user folder (neither XDG_CONFIG_HOME nor HOME names an absolute "
+                      "folder), so there is no profile.")
+                << '\n';
+    context.out << (context.json ? std::string("null\n") : std::string(Tr("No profile.")) + "\n");
     return kExitOk;
   }
   MouseSettings settings = LoadStartupSettings({});
@@ -278,10 +301,13 @@ int RunProfile(CliContext& context) {
   const bool exists = std::filesystem::exists(context.profilePath, error);
   const std::string where = QuoteForTerminal(context.profilePath);
   if (exists) {
-    context.err << "tr58kctl: " << where
-                << " is not a readable profile; it is treated as if there were none.\n";
+    context.err << "tr58kctl: "
+                << Format(Tr("%1 is not a readable profile; it is treated as if there were none."),
+                          {where})
+                << '\n';
   }
-  context.out << (context.json ? std::string("null\n") : "No profile stored at " + where + ".\n");
+  context.out << (context.json ? std::string("null\n")
+                               : Format(Tr("No profile stored at %1."), {where}) + "\n");
   return kExitOk;
 }
 

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <string_view>
 
+#include "i18n/text_lookup.h"
+
 #ifndef TR58K_VERSION
 #define TR58K_VERSION "unknown"
 #endif
@@ -30,14 +32,14 @@ bool ParseRate(std::string_view value, ApplyChanges& changes, std::string& error
     changes.reportInterval = *code;
     return true;
   }
-  error = "--rate: " + Quoted(value) + " is not a report rate; use 1000, 500, 250 or 125";
+  error = Format(Tr("--rate: %1 is not a report rate; use 1000, 500, 250 or 125"), {Quoted(value)});
   return false;
 }
 
 bool ParseLevels(std::string_view value, ApplyChanges& changes, std::string& error) {
   const auto count = ParseDecimal(value);
   if (!count || !IsValidLevelCount(*count)) {
-    error = "--levels: " + Quoted(value) + " is not a level count; use 1, 2, 3 or 4";
+    error = Format(Tr("--levels: %1 is not a level count; use 1, 2, 3 or 4"), {Quoted(value)});
     return false;
   }
   changes.dpiLevelCount = static_cast<uint8_t>(*count);
@@ -53,22 +55,25 @@ bool ParseDpiList(std::string_view value, ApplyChanges& changes, std::string& er
     const std::string_view item =
         value.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
     if (count == kDpiLevels) {
-      error = "--dpi: give exactly four values, D1,D2,D3,D4 (got more)";
+      error = Tr("--dpi: give exactly four values, D1,D2,D3,D4 (got more)");
       return false;
     }
     const auto number = ParseDecimal(item);
     if (!number) {
-      error = "--dpi: " + Quoted(item) + " is not a number; give four values like 800,1600,3200,6400";
+      error = Format(Tr("--dpi: %1 is not a number; give four values like 800,1600,3200,6400"),
+                     {Quoted(item)});
       return false;
     }
     if (*number < kDpiMin || *number > kDpiMax) {
-      error = "--dpi: " + std::to_string(*number) + " for level " + std::to_string(count + 1) +
-              " is out of range; each DPI must be 50 to 16000, in steps of 50";
+      error = Format(Tr("--dpi: %1 for level %2 is out of range; each DPI must be 50 to 16000, "
+                        "in steps of 50"),
+                     {std::to_string(*number), std::to_string(count + 1)});
       return false;
     }
     if (*number % kDpiStep != 0) {
-      error = "--dpi: " + std::to_string(*number) + " for level " + std::to_string(count + 1) +
-              " is not a multiple of 50; each DPI must be 50 to 16000, in steps of 50";
+      error = Format(Tr("--dpi: %1 for level %2 is not a multiple of 50; each DPI must be 50 to "
+                        "16000, in steps of 50"),
+                     {std::to_string(*number), std::to_string(count + 1)});
       return false;
     }
     dpi[count++] = static_cast<int16_t>(*number);
@@ -76,7 +81,8 @@ bool ParseDpiList(std::string_view value, ApplyChanges& changes, std::string& er
     start = comma + 1;
   }
   if (count != kDpiLevels) {
-    error = "--dpi: give exactly four values, D1,D2,D3,D4 (got " + std::to_string(count) + ")";
+    error = Format(Tr("--dpi: give exactly four values, D1,D2,D3,D4 (got %1)"),
+                   {std::to_string(count)});
     return false;
   }
   changes.dpi = dpi;
@@ -88,7 +94,7 @@ bool ParseBacklight(std::string_view value, ApplyChanges& changes, std::string& 
     changes.wheelBacklight = value == "on" ? 1 : 0;
     return true;
   }
-  error = "--backlight: " + Quoted(value) + " is neither 'on' nor 'off'";
+  error = Format(Tr("--backlight: %1 is neither 'on' nor 'off'"), {Quoted(value)});
   return false;
 }
 
@@ -114,12 +120,12 @@ bool IsFirmwareOption(std::string_view name) { return name == "--yes" || name ==
 bool ParseFirmwareOption(std::string_view name, std::optional<std::string_view> value,
                          CliOptions& options, std::string& error) {
   if (name == "--yes") {
-    if (value) error = "--yes takes no value";
+    if (value) error = Format(Tr("%1 takes no value"), {"--yes"});
     options.assumeYes = true;
     return !value;
   }
   if (!value || value->empty()) {
-    error = "--image needs the path of an image file";
+    error = Tr("--image needs the path of an image file");
     return false;
   }
   options.imagePath = std::string(*value);
@@ -164,8 +170,24 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (arg.size() > 1 && arg[0] == '-') {
       const size_t eq = arg.find('=');
       const std::string_view name = arg.substr(0, eq);
+      if (name == "--language") {
+        std::optional<std::string_view> value;
+        if (eq != std::string_view::npos) {
+          value = arg.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
+          value = args[++i];
+        }
+        if (!value || value->empty()) {
+          fail(Format(Tr("%1 needs a value"), {name}));
+        } else if (!options.language.empty()) {
+          fail(Format(Tr("%1 is given more than once"), {name}));
+        } else {
+          options.language = std::string(*value);
+        }
+        continue;
+      }
       if (bool* flag = GlobalFlag(options, name)) {
-        if (eq != std::string_view::npos) fail(std::string(name) + " takes no value");
+        if (eq != std::string_view::npos) fail(Format(Tr("%1 takes no value"), {name}));
         *flag = true;
         continue;
       }
@@ -177,9 +199,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
           value = args[++i];
         }
         if (options.command != CliCommand::kFirmware) {
-          fail(std::string(name) + " belongs to 'firmware' and must follow it");
+          fail(Format(Tr("%1 belongs to '%2' and must follow it"), {name, "firmware"}));
         } else if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
-          fail(std::string(name) + " is given more than once");
+          fail(Format(Tr("%1 is given more than once"), {name}));
         } else {
           seen.push_back(name == "--yes" ? "--yes" : "--image");
           std::string error;
@@ -192,7 +214,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         if (candidate.name == name) option = &candidate;
       }
       if (!option) {
-        fail("unknown option " + Quoted(arg));
+        fail(Format(Tr("unknown option %1"), {Quoted(arg)}));
         continue;
       }
       std::string_view value;
@@ -201,17 +223,17 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       } else if (i + 1 < args.size()) {
         value = args[++i];
       } else {
-        fail(std::string(name) + " needs a value");
+        fail(Format(Tr("%1 needs a value"), {name}));
         continue;
       }
       if (options.command != CliCommand::kApply) {
-        fail(std::string(name) + " belongs to 'apply' and must follow it");
+        fail(Format(Tr("%1 belongs to '%2' and must follow it"), {name, "apply"}));
         continue;
       }
       bool repeated = false;
       for (auto s : seen) repeated = repeated || s == option->name;
       if (repeated) {
-        fail(std::string(name) + " is given more than once");
+        fail(Format(Tr("%1 is given more than once"), {name}));
         continue;
       }
       seen.push_back(option->name);
@@ -220,13 +242,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     if (options.command != CliCommand::kNone) {
-      fail("unexpected argument " + Quoted(arg));
+      fail(Format(Tr("unexpected argument %1"), {Quoted(arg)}));
       continue;
     }
     if (auto command = CommandFromName(arg)) {
       options.command = *command;
     } else {
-      fail("unknown command " + Quoted(arg));
+      fail(Format(Tr("unknown command %1"), {Quoted(arg)}));
     }
   }
 
@@ -234,7 +256,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     result.ok = true;
     return result;
   }
-  if (firstError.empty() && options.command == CliCommand::kNone) firstError = "no command given";
+  if (firstError.empty() && options.command == CliCommand::kNone) {
+    firstError = Tr("no command given");
+  }
   result.ok = firstError.empty();
   result.error = firstError;
   return result;

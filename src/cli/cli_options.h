@@ -41,6 +41,9 @@ struct CliOptions {
   bool trace = false;
   bool help = false;     // help for `command` (general help when kNone)
   bool version = false;
+  // --language LANG: the language to speak, as a preference or a
+  // colon-separated list of them (empty: the environment's).
+  std::string language;
   ApplyChanges changes;
   // firmware: --image FILE (empty: the built-in image, or the test image
   // with --simulate) and --yes (no question asked).
@@ -54,16 +57,17 @@ struct ParseResult {
   std::string error;  // one line, without the program name, when !ok
 };
 
-// Parses the arguments after the program name. Global options may stand
-// before or after the command; `apply`'s options only after `apply`, and
-// `firmware`'s (--image FILE, --yes) only after `firmware`. Both
-// "--opt value" and "--opt=value" are accepted. --help and --version win
+// Parses the arguments after the program name, its messages in the language
+// in use. Global options may stand before or after the command; `apply`'s
+// options only after `apply`, and `firmware`'s (--image FILE, --yes) only
+// after `firmware`. Both "--opt value" and "--opt=value" are accepted. --help and --version win
 // over everything else on the line. Returns ok == false with a message for
 // an unknown command or option, a missing or bad value, an option given
 // twice, or no command at all.
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
 
-// The help text for one command, or the general help for kNone.
+// The help text for one command, or the general help for kNone, in the
+// language in use.
 std::string HelpText(CliCommand command);
 
 // "tr58kctl <version>"

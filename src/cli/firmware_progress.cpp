@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "i18n/text_lookup.h"
+
 namespace tr58k {
 
 namespace {
@@ -12,10 +14,13 @@ constexpr int kBarCells = 30;
 std::string ProgressBar(int position) {
   const int clamped = std::clamp(position, 0, 100);
   const int filled = clamped * kBarCells / 100;
-  char percent[8];
-  std::snprintf(percent, sizeof percent, "%4d%%", clamped);
+  char number[8];
+  std::snprintf(number, sizeof number, "%4d", clamped);
   return "[" + std::string(static_cast<size_t>(filled), '#') +
-         std::string(static_cast<size_t>(kBarCells - filled), ' ') + "]" + percent;
+         std::string(static_cast<size_t>(kBarCells - filled), ' ') + "]" +
+         // TRANSLATORS: the share of the update done, after the bar; %1 is
+         // the number, right-aligned in four columns.
+         Format(Tr("%1%"), {number});
 }
 
 void TextProgressReporter::SetStatusText(const std::string& text) {

@@ -31,7 +31,8 @@ class TextProgressReporter final : public FirmwareUpdateReporter {
   std::string lastStatus_;
 };
 
-// "[###############               ]  52%": 30 cells, clamped to 0..100.
+// "[###############               ]  52%": 30 cells, clamped to 0..100;
+// the percentage as the language in use writes it.
 std::string ProgressBar(int position);
 
 }  // namespace tr58k

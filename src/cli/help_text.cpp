@@ -1,10 +1,14 @@
 // The texts of --help, general and per command.
 #include "cli/cli_options.h"
 
+#include "i18n/text_lookup.h"
+
 namespace tr58k {
 namespace {
 
-constexpr const char* kGlobalOptions = R"(Global options (before or after the command):
+// TRANSLATORS: keep every line within 79 columns (a Chinese, Japanese or
+// Korean character takes two); %1 is the list of languages (de, en, ...).
+constexpr const char* kGlobalOptions = N_(R"(Global options (before or after the command):
   --simulate   use the built-in simulated mouse (factory settings) instead of
                the real one; the profile is still your own profile file.
                'firmware' updates it with the build's test image by default,
@@ -12,20 +16,25 @@ constexpr const char* kGlobalOptions = R"(Global options (before or after the co
   --json       print info, show and profile as one JSON object
   --trace      print every exchange with the mouse on standard error (for
                'firmware', the whole bootloader conversation)
+  --language LANG
+               speak LANG instead of the language of the environment
+               (TR58K_LANGUAGE, else LANGUAGE, LC_ALL, LC_MESSAGES, LANG):
+               one of %1;
+               C for the texts as written
   --help       this help; 'tr58kctl COMMAND --help' for one command
   --version    print the program's version
-)";
+)");
 
-constexpr const char* kExitStatuses = R"(Exit status:
+constexpr const char* kExitStatuses = N_(R"(Exit status:
   0 success, 1 the firmware update was not confirmed, 2 bad arguments,
   3 mouse not found, 4 the mouse refused a command or the firmware update
   failed, 5 the mouse is there but this user may not open it.
   'apply' and 'restore' exit with 0 when the mouse took the settings but the
   profile could not be saved: a warning names the file, and the summary
   line says "not saved in the profile".
-)";
+)");
 
-constexpr const char* kGeneral = R"(Usage: tr58kctl [OPTIONS] COMMAND [COMMAND OPTIONS]
+constexpr const char* kGeneral = N_(R"(Usage: tr58kctl [OPTIONS] COMMAND [COMMAND OPTIONS]
 
 Configures the ZEMO TR-58K gaming mouse.
 
@@ -38,9 +47,9 @@ Commands:
   profile   the settings stored in the profile file
   firmware  update the mouse's firmware
 
-)";
+)");
 
-constexpr const char* kInfo = R"(Usage: tr58kctl [OPTIONS] info
+constexpr const char* kInfo = N_(R"(Usage: tr58kctl [OPTIONS] info
 
 Tells whether the mouse is present and shows its firmware version
 ("V0.26", or "-.--" when the mouse is not found). A mouse found only in its
@@ -48,18 +57,18 @@ bootloader (a firmware update that did not finish) is reported as such;
 'tr58kctl firmware' finishes the update. Exits with 3 when the mouse is not
 found in normal mode.
 
-)";
+)");
 
-constexpr const char* kShow = R"(Usage: tr58kctl [OPTIONS] show
+constexpr const char* kShow = N_(R"(Usage: tr58kctl [OPTIONS] show
 
 Shows the settings as the configuration window shows them after it starts:
 the defaults, the stored profile over them, then the mouse's own settings
 over that when the mouse answers. Without the mouse the profile's settings
 are shown (and a note on standard error).
 
-)";
+)");
 
-constexpr const char* kApply = R"(Usage: tr58kctl [OPTIONS] apply [--rate HZ] [--levels N] [--dpi D1,D2,D3,D4]
+constexpr const char* kApply = N_(R"(Usage: tr58kctl [OPTIONS] apply [--rate HZ] [--levels N] [--dpi D1,D2,D3,D4]
                                 [--backlight on|off]
 
 Starts from what 'show' gives, changes what is named, saves the result in
@@ -76,26 +85,26 @@ Bad values are refused before anything is sent or saved. A summary line
 says whether the settings reached the mouse and whether they were saved in
 the profile.
 
-)";
+)");
 
-constexpr const char* kRestore = R"(Usage: tr58kctl [OPTIONS] restore
+constexpr const char* kRestore = N_(R"(Usage: tr58kctl [OPTIONS] restore
 
 Restores the factory settings (1000 Hz, four levels of 400, 800, 1600 and
 3200 DPI, backlight on), saves them in the profile file under the name
 "profile" and sends them to the mouse. A summary line says whether the
 mouse and the profile file took them.
 
-)";
+)");
 
-constexpr const char* kProfile = R"(Usage: tr58kctl [OPTIONS] profile
+constexpr const char* kProfile = N_(R"(Usage: tr58kctl [OPTIONS] profile
 
 Shows the settings stored in the profile file, or says that there is none.
 The file is $XDG_CONFIG_HOME/ZEMO/TR-58K/Profiles/DefaultPf.profile
 (~/.config when XDG_CONFIG_HOME is not set).
 
-)";
+)");
 
-constexpr const char* kFirmware = R"(Usage: tr58kctl [OPTIONS] firmware [--image FILE] [--yes]
+constexpr const char* kFirmware = N_(R"(Usage: tr58kctl [OPTIONS] firmware [--image FILE] [--yes]
 
 Updates the mouse's firmware: switches the mouse into its bootloader, writes
 and checks every block of the image with a progress bar, and finds the mouse
@@ -109,21 +118,21 @@ update runs; the machine is kept from suspending meanwhile.
 
 Exits with 0 only when the mouse came back with its new firmware.
 
-)";
+)");
 
 #ifdef _WIN32
 // Windows PowerShell 5.1 decodes what a program writes into a pipe or a
 // file with the console's code page, not as UTF-8.
-constexpr const char* kRedirectedOutput = R"(
-Output: at a console the text appears as it is, and the console's code pages
+// TRANSLATORS: keep every line within 79 columns; the two indented lines
+// are commands, as they are.
+constexpr const char* kRedirectedOutput = N_(R"(Output: at a console the text shows as it is, and the console's code pages
 are left alone. Redirected or piped, the output is UTF-8. Windows PowerShell
-5.1 reads it with the console's code page and garbles the Chinese: first run
+5.1 decodes it with the console's code page, which garbles every character
+outside ASCII: first run
   [Console]::OutputEncoding = [System.Text.Encoding]::UTF8
 in that PowerShell, or let cmd.exe redirect it, which keeps the bytes:
   cmd /c "tr58kctl show > out.txt"
-)";
-#else
-constexpr const char* kRedirectedOutput = "";
+)");
 #endif
 
 }  // namespace
@@ -139,7 +148,16 @@ std::string HelpText(CliCommand command) {
     case CliCommand::kFirmware: head = kFirmware; break;
     case CliCommand::kNone: break;
   }
-  return std::string(head) + kGlobalOptions + "\n" + kExitStatuses + kRedirectedOutput;
+  std::string languages;
+  for (const std::string& code : CatalogueCodes()) {
+    languages += (languages.empty() ? "" : ", ") + code;
+  }
+  std::string text = std::string(Tr(head)) + Format(Tr(kGlobalOptions), {languages}) + "\n" +
+                     Tr(kExitStatuses);
+#ifdef _WIN32
+  text += std::string("\n") + Tr(kRedirectedOutput);
+#endif
+  return text;
 }
 
 }  // namespace tr58k

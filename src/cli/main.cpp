@@ -8,6 +8,7 @@
 #include "cli/tr58kctl_app.h"
 #include "device/linux/linux_hid_backend.h"
 #include "firmware/linux/logind_inhibitor.h"
+#include "i18n/language_choice.h"
 #include "settings/profile_file.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   platform.in = &std::cin;
   platform.terminal = ::isatty(STDOUT_FILENO) == 1;
   platform.createInhibitor = [] { return std::make_unique<tr58k::LogindSleepInhibitor>("tr58kctl"); };
+  platform.languages = tr58k::ProgramLanguagePreferences("");
   const int status = tr58k::RunTr58kctl(args, platform, std::cout, std::cerr);
   std::cout.flush();
   return status;

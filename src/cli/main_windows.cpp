@@ -13,6 +13,7 @@
 #include "cli/windows_console.h"
 #include "device/windows/windows_hid_backend.h"
 #include "firmware/windows/execution_state_inhibitor.h"
+#include "i18n/language_choice.h"
 #include "settings/profile_file.h"
 #include "settings/wide_text_windows.h"
 
@@ -33,6 +34,7 @@ int wmain(int argc, wchar_t** argv) {
   platform.in = &std::cin;
   platform.terminal = outBuf.IsConsole();
   platform.createInhibitor = [] { return std::make_unique<tr58k::ExecutionStateInhibitor>(); };
+  platform.languages = tr58k::ProgramLanguagePreferences("");
   const int status = tr58k::RunTr58kctl(args, platform, out, err);
   out.flush();
   err.flush();

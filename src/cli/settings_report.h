@@ -1,10 +1,13 @@
 // How tr58kctl prints the mouse's presence and the settings record: a short
-// text for people, one compact JSON object (keys are the record's field
-// names) for programs. Every function returns the whole text, newline-ended.
+// text for people (in the language in use), one compact JSON object (keys
+// are the record's field names, never translated) for programs. Every
+// function returns the whole text, newline-ended.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "settings/mouse_settings.h"
 
@@ -40,5 +43,9 @@ std::string StoredProfileJson(const MouseSettings& settings);
 // A profile name or path for a terminal: quoted, with control characters
 // escaped so that a hostile name cannot drive the terminal.
 std::string QuoteForTerminal(const std::string& utf8);
+
+// The columns a UTF-8 text takes on a terminal: two for each Chinese,
+// Japanese or Korean character, one for other characters.
+size_t DisplayWidth(std::string_view utf8);
 
 }  // namespace tr58k

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
+
+#include "i18n/text_lookup.h"
+
 namespace tr58k {
 namespace {
 
@@ -88,6 +93,29 @@ TEST(SettingsText, ShowsWhatTheWindowShowsAndFlagsOddValues) {
   EXPECT_TRUE(Has(text, "off (stored value 7)"));
   EXPECT_FALSE(Has(text, "\x1b"));  // no raw escape reaches the terminal
   EXPECT_FALSE(Has(text, "\x07"));
+}
+
+// In any language the values of a report start in one column, counted in
+// terminal columns (two for a Chinese, Japanese or Korean character).
+TEST(SettingsText, ValuesLineUpInEveryLanguage) {
+  EXPECT_EQ(DisplayWidth("Report rate"), 11u);
+  EXPECT_EQ(DisplayWidth("回报率"), 6u);
+  EXPECT_EQ(DisplayWidth("ファームウェア"), 14u);
+  EXPECT_EQ(DisplayWidth("폴링 레이트"), 11u);
+  EXPECT_EQ(DisplayWidth("Частота опроса"), 14u);
+  EXPECT_EQ(DisplayWidth("Radbeleuchtung Über"), 19u);
+  for (const char* language : {"", "zh_CN", "ja", "ru", "es"}) {
+    ASSERT_TRUE(UseCatalogue(language));
+    const std::string text = StoredProfileText(WindowStart());
+    std::set<size_t> columns;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+      const size_t value = line.find_first_not_of(' ', line.find(':') + 1);
+      columns.insert(DisplayWidth(line.substr(0, value)));
+    }
+    EXPECT_EQ(columns.size(), 1u) << language << "\n" << text;
+  }
+  UseCatalogue("");
 }
 
 }  // namespace

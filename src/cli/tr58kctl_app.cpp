@@ -4,14 +4,23 @@
 #include "cli/cli_options.h"
 #include "device/device_link.h"
 #include "device/sim/simulated_mouse.h"
+#include "i18n/language_choice.h"
+#include "i18n/text_lookup.h"
 
 namespace tr58k {
 
 int RunTr58kctl(const std::vector<std::string>& args, const CliPlatform& platform,
                 std::ostream& out, std::ostream& err) {
-  const ParseResult parsed = ParseCommandLine(args);
+  ParseResult parsed = ParseCommandLine(args);
+  // --language first, so that everything after it speaks the language it
+  // names, the parser's own message included (hence parsing again).
+  const std::string& option = parsed.options.language;
+  const std::vector<std::string> languages =
+      option.empty() ? platform.languages : SplitLanguageList(option);
+  UseCatalogue(PickCatalogue(languages, CatalogueCodes()));
   if (!parsed.ok) {
-    err << "tr58kctl: " << parsed.error << "\nTry 'tr58kctl --help'.\n";
+    parsed = ParseCommandLine(args);
+    err << "tr58kctl: " << parsed.error << '\n' << Tr("Try 'tr58kctl --help'.") << '\n';
     return kExitBadArguments;
   }
   const CliOptions& options = parsed.options;
@@ -39,8 +48,8 @@ int RunTr58kctl(const std::vector<std::string>& args, const CliPlatform& platfor
     backend = platform.createBackend();
   }
   if (!backend) {
-    err << "tr58kctl: this system offers no way to reach HID devices; "
-           "try --simulate.\n";
+    err << "tr58kctl: " << Tr("this system offers no way to reach HID devices; try --simulate.")
+        << '\n';
     return kExitMouseNotFound;
   }
 

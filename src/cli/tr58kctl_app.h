@@ -28,11 +28,17 @@ struct CliPlatform {
   std::istream* in = nullptr;
   bool terminal = false;
   std::function<std::unique_ptr<SleepInhibitor>()> createInhibitor;
+  // The language preferences of the environment, followed unless --language
+  // names others: ProgramLanguagePreferences("") in the program; none (the
+  // texts as written) by default.
+  std::vector<std::string> languages;
 };
 
-// Parses `args` (without the program name), runs the command against the
-// platform's devices or, with --simulate, against a fresh simulated mouse,
-// and returns the exit status (kExit* in cli_options.h).
+// Parses `args` (without the program name), puts the catalogue of the
+// language chosen in use (--language, else the platform's preferences),
+// runs the command against the platform's devices or, with --simulate,
+// against a fresh simulated mouse, and returns the exit status (kExit* in
+// cli_options.h).
 int RunTr58kctl(const std::vector<std::string>& args, const CliPlatform& platform,
                 std::ostream& out, std::ostream& err);
 

@@ -6,6 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "device/sim/simulated_mouse.h"
+#include "i18n/text_lookup.h"
 #include "settings/profile_file.h"
 #include "testing/cli_rig.h"
 
@@ -29,12 +30,15 @@ class Tr58kctlAppTest : public ::testing::Test {
       if (!realMousePlugged) return std::make_unique<SimulatedMouse>(clock, SimulatedMouseOptions{false});
       return std::make_unique<SimulatedMouse>(clock);
     };
+    platform.languages = languages;
     return RunTr58kctl(args, platform, out, err);
   }
+  void TearDown() override { UseCatalogue(""); }
 
   TempConfigHome home;
   ManualClock clock;
   bool realMousePlugged = false;
+  std::vector<std::string> languages;  // the environment's preferences
   std::ostringstream out, err;
 };
 
@@ -74,6 +78,53 @@ TEST_F(Tr58kctlAppTest, TraceGoesToStandardErrorOneEventPerLine) {
   EXPECT_FALSE(Has(out.str(), "open"));
   EXPECT_EQ(Run({"info"}), kExitOk);
   EXPECT_TRUE(err.str().empty());
+}
+
+// --language over the environment's preferences, the parser's own message
+// included; "C" is the texts as written.
+TEST_F(Tr58kctlAppTest, SpeaksTheLanguageChosen) {
+  languages = {"de_DE.UTF-8"};
+  EXPECT_EQ(Run({"frobnicate"}), kExitBadArguments);
+  EXPECT_EQ(err.str(), "tr58kctl: unbekannter Befehl 'frobnicate'\nSiehe „tr58kctl --help“.\n");
+  EXPECT_EQ(Run({"--language", "C", "frobnicate"}), kExitBadArguments);
+  EXPECT_EQ(err.str(), "tr58kctl: unknown command 'frobnicate'\nTry 'tr58kctl --help'.\n");
+  EXPECT_EQ(Run({"--language=ja_JP", "--help"}), kExitOk);
+  EXPECT_TRUE(StartsWith(out.str(), "使い方: tr58kctl")) << out.str();
+  EXPECT_EQ(Run({"--language", "fr:ru", "--simulate", "info"}), kExitOk);
+  EXPECT_TRUE(Has(out.str(), "Мышь:")) << out.str();
+  EXPECT_EQ(Run({"--language", "de", "--language", "ru", "info"}), kExitBadArguments);
+  EXPECT_TRUE(Has(err.str(), "--language ist mehr als einmal angegeben")) << err.str();
+  // A count in the right form: 1500 bytes in 2 blocks, in Russian.
+  EXPECT_EQ(Run({"--language", "ru", "--simulate", "firmware", "--image",
+                 std::string(TR58K_TEST_IMAGE_DIR) + "/test_image_1500.bin"}),
+            kExitNotConfirmed);
+  EXPECT_TRUE(Has(err.str(), "образом размером 1500 байт (2 блока)")) << err.str();
+}
+
+// What is stored, sent or printed for programs is the same in every language.
+TEST_F(Tr58kctlAppTest, NoLanguageChangesAStoredOrSentByte) {
+  struct Result {
+    int status;
+    std::string out, err;
+    std::vector<uint8_t> profile;
+  };
+  const auto applyIn = [&](const char* language) {
+    std::remove(DefaultProfilePath().c_str());
+    const int status = Run({"--language", language, "--simulate", "--trace", "--json", "apply",
+                            "--rate", "500", "--dpi", "450,900,1800,3600", "--backlight", "off"});
+    return Result{status, out.str(), err.str(), ReadBytes(DefaultProfilePath())};
+  };
+  const Result source = applyIn("C");
+  ASSERT_EQ(source.status, kExitOk) << source.err;
+  ASSERT_FALSE(source.profile.empty());
+  ASSERT_TRUE(Has(source.err, "set 1041 a0 08"));
+  for (const char* language : {"zh_CN", "de", "ja", "ru"}) {
+    const Result result = applyIn(language);
+    EXPECT_EQ(result.status, source.status) << language;
+    EXPECT_EQ(result.out, source.out) << language;
+    EXPECT_EQ(result.err, source.err) << language;
+    EXPECT_EQ(result.profile, source.profile) << language;
+  }
 }
 
 TEST_F(Tr58kctlAppTest, NoBackendOnThisPlatformIsMouseNotFound) {

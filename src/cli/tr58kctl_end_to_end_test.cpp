@@ -30,7 +30,10 @@ std::string FileText(const std::string& path) {
 
 class Tr58kctlEndToEndTest : public ::testing::Test {
  protected:
-  ProcessRun Tr58kctl(std::vector<std::string> args) {
+  // `environment`: NAME=VALUE to set in the program's environment, NAME= to
+  // take out; by default the texts as written, whatever the caller's locale.
+  ProcessRun Tr58kctl(std::vector<std::string> args,
+                      const std::vector<std::string>& environment = {"TR58K_LANGUAGE=C"}) {
     const std::string outPath = home.Dir() + "/stdout", errPath = home.Dir() + "/stderr";
     args.insert(args.begin(), TR58KCTL_PATH);
     std::vector<char*> argv;
@@ -44,6 +47,15 @@ class Tr58kctlEndToEndTest : public ::testing::Test {
       const int i = ::open("/dev/null", O_RDONLY);  // nobody answers a question
       if (o < 0 || e < 0 || i < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 || ::dup2(i, 0) < 0) {
         ::_exit(127);
+      }
+      for (const std::string& variable : environment) {
+        const size_t eq = variable.find('=');
+        const std::string name = variable.substr(0, eq), value = variable.substr(eq + 1);
+        if (value.empty()) {
+          ::unsetenv(name.c_str());
+        } else {
+          ::setenv(name.c_str(), value.c_str(), 1);
+        }
       }
       ::execve(argv[0], argv.data(), environ);  // XDG_CONFIG_HOME is the temp folder
       ::_exit(127);
@@ -173,6 +185,28 @@ TEST_F(Tr58kctlEndToEndTest, FirmwareUpdateAsksAndStopsWithoutAnAnswer) {
   EXPECT_NE(run.err.find("Update the firmware now? [y/N]"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("set "), std::string::npos) << "no request was sent";
   EXPECT_NE(run.err.find("open 4c95:5837 ok"), std::string::npos);
+}
+
+// The program picks its language from the environment as gettext does.
+TEST_F(Tr58kctlEndToEndTest, SpeaksTheLanguageOfTheEnvironment) {
+  const std::vector<std::string> clear = {"TR58K_LANGUAGE=", "LC_ALL=", "LC_MESSAGES=",
+                                          "LANGUAGE="};
+  struct Case {
+    std::vector<std::string> environment;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {{"LANG=de_DE.UTF-8", "LANGUAGE=ko:de"}, "마우스:"},
+      {{"LANG=C.UTF-8", "LANGUAGE=de"}, "Mouse:"},  // LANGUAGE does not count in C
+      {{"LANG=de_DE.UTF-8", "TR58K_LANGUAGE=zh_TW"}, "滑鼠:"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> environment = clear;
+    environment.insert(environment.end(), c.environment.begin(), c.environment.end());
+    const ProcessRun run = Tr58kctl({"--simulate", "info"}, environment);
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_TRUE(StartsWith(run.out, c.expected)) << testing::PrintToString(c.environment) << run.out;
+  }
 }
 
 // This machine's real devices: without a TR-58K plugged in, apply shows the

@@ -3,7 +3,6 @@
 // not), and quick apply and restore clicks while the cable is pulled and
 // plugged again from another thread (every click gets its own answer, only
 // whole records land, nothing hangs).
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -25,6 +24,7 @@
 #include "device/config_commands.h"
 #include "faults/fault_matrix.h"
 #include "faults/hostile_profile.h"
+#include "faults/rerun_as_nobody.h"
 #include "faults/watchdog.h"
 #include "settings/profile_file.h"
 
@@ -47,32 +47,16 @@ class WindowFaultsTest : public WindowTest {
 // ---- hostile profile files ---------------------------------------------------
 
 class HostileProfileWindow : public WindowFaultsTest,
-                             public ::testing::WithParamInterface<HostileCase> {
- protected:
-  // Root reads any file whatever its mode: the unreadable case runs this
-  // very test again as the unprivileged user, in a process of its own.
-  bool RerunAsNobody() {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string filter =
-        std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
-      char self[] = "/proc/self/exe";
-      char* argv[] = {self, const_cast<char*>(filter.c_str()), nullptr};
-      ::execv(self, argv);
-      ::_exit(4);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  }
-};
+                             public ::testing::WithParamInterface<HostileCase> {};
 
 TEST_P(HostileProfileWindow, StartsWithTheDefaultsAndASaveReplacesNothingItMustNot) {
   const HostileCase& hostile = GetParam();
   if (hostile.kind == Hostile::kUnreadable && ::geteuid() == 0) {
-    EXPECT_TRUE(RerunAsNobody()) << "the run as nobody failed (its output is above)";
+    // Root reads any file whatever its mode: this very test again, as the
+    // unprivileged user, in a process of its own.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    EXPECT_TRUE(faults::RerunAsNobody(std::string(test->test_suite_name()) + "." + test->name()))
+        << "the run as nobody failed (its output is above)";
     return;
   }
   const std::string home = configHome_.path().toStdString();

@@ -15,7 +15,7 @@ namespace {
 int Refuse(FirmwareImage& image, FirmwareUpdateReporter& reporter) {
   image.size = 0;
   image.blockCount = 0;
-  reporter.SetStatusText(kImageErrorText);
+  reporter.SetStatusText(Tr(kImageErrorText));
   return 0;
 }
 

@@ -14,10 +14,16 @@ std::string WithVersion(const char* format, uint16_t version) {
 
 }  // namespace
 
-std::string UpdateStartText(uint16_t version) { return WithVersion("固件V%.2f 开始更新", version); }
+// The formats are checked against the originals by msgfmt --check when the
+// catalogues are built: one %.2f each.
+std::string UpdateStartText(uint16_t version) {
+  // TRANSLATORS: the firmware version the mouse has before the update, as
+  // V%.2f (V0.26).
+  return WithVersion(Tr("固件V%.2f 开始更新"), version);
+}
 
 std::string UpdateDoneText(uint16_t version) {
-  return WithVersion("更新完成，鼠标当前固件版本号：V%.2f", version);
+  return WithVersion(Tr("更新完成，鼠标当前固件版本号：V%.2f"), version);
 }
 
 }  // namespace tr58k

@@ -49,7 +49,7 @@ bool Retry(DeviceLink& link, const std::array<uint32_t, N>& waits, Attempt attem
 
 int FailureEnding(DeviceLink& link, FirmwareUpdateReporter& reporter, UpdateOutcome* outcome) {
   reporter.EnableExitButton();
-  reporter.SetStatusText(kUpdateErrorText);
+  reporter.SetStatusText(Tr(kUpdateErrorText));
   CloseHidDevice(link);
   if (outcome) outcome->end = UpdateOutcome::End::kFailed;
   return 0;
@@ -141,7 +141,7 @@ int TransferImage(DeviceLink& link, const FirmwareImage& image, FirmwareUpdateRe
              [&] { return BeginTransfer(link, image.beginValue, countByte) == 1; })) {
     return FailureEnding(link, reporter, outcome);
   }
-  reporter.SetStatusText(kUpdatingText);
+  reporter.SetStatusText(Tr(kUpdatingText));
   reporter.SetProgress(kFirstProgress);
   link.Sleep(kPauseAfterBeginMs);
 
@@ -171,7 +171,7 @@ int TransferImage(DeviceLink& link, const FirmwareImage& image, FirmwareUpdateRe
     reporter.EnableExitButton();
   } else {
     reporter.EnableExitButton();
-    reporter.SetStatusText(kUpdateErrorText);
+    reporter.SetStatusText(Tr(kUpdateErrorText));
   }
   CloseHidDevice(link);
   if (outcome) {

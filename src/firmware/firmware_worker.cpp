@@ -8,7 +8,7 @@ int ProbeAndAnnounce(DeviceLink& link, FirmwareUpdateReporter& reporter) {
   int mode = kModeNotFound;
   if (ProbeUpdateMode(link, mode) != 1) {
     reporter.EnableExitButton();
-    reporter.SetStatusText(kMouseNotDetectedText);
+    reporter.SetStatusText(Tr(kMouseNotDetectedText));
     return kModeNotFound;
   }
   if (mode == kModeNormal) {
@@ -19,7 +19,7 @@ int ProbeAndAnnounce(DeviceLink& link, FirmwareUpdateReporter& reporter) {
 
 UpdateOutcome RunUpdateWorker(DeviceLink& link, const FirmwareImage& image, int mode,
                               FirmwareUpdateReporter& reporter, SleepInhibitor* inhibitor) {
-  ScopedSleepInhibit inhibit(inhibitor, kInhibitReason);
+  ScopedSleepInhibit inhibit(inhibitor, Tr(kInhibitReason));
   UpdateOutcome outcome;
   if (mode == kModeNormal) {
     UpdateFromNormalMode(link, image, reporter, &outcome);
@@ -27,7 +27,7 @@ UpdateOutcome RunUpdateWorker(DeviceLink& link, const FirmwareImage& image, int 
     TransferImage(link, image, reporter, &outcome);
   } else {
     reporter.EnableExitButton();
-    reporter.SetStatusText(kUpdateErrorText);
+    reporter.SetStatusText(Tr(kUpdateErrorText));
     CloseHidDevice(link);
   }
   return outcome;

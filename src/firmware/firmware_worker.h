@@ -14,11 +14,13 @@
 #include "firmware/firmware_transfer.h"
 #include "firmware/sleep_inhibitor.h"
 #include "firmware/update_reporter.h"
+#include "i18n/text_lookup.h"
 
 namespace tr58k {
 
-// The reason the inhibitor lock names.
-inline constexpr const char* kInhibitReason = "The mouse firmware is being updated";
+// The reason the inhibitor lock names (shown through Tr: the desktop shows
+// it to the user).
+inline constexpr const char* kInhibitReason = N_("The mouse firmware is being updated");
 
 // ProbeUpdateMode and what the window shows after it: not found -> exit
 // button enabled and "检测不到TR-58K鼠标，请重试", returns kModeNotFound;

@@ -14,6 +14,7 @@
 
 #include "app/main_dialog_template.h"
 #include "device/config_commands.h"
+#include "device/sim/simulated_firmware_image.h"
 #include "settings/device_settings.h"
 #include "settings/profile_file.h"
 #include "testing/sim_requests.h"
@@ -38,6 +39,7 @@ void WindowTest::SetUp() {
   mouse_ = std::make_unique<SimulatedMouse>(clock_);
   link_ = std::make_unique<DeviceLink>(*mouse_, clock_);
   link_->testImagesAllowed = true;
+  firmwareImage_ = ImageForSimulatedUpdate();
   previousSink_ = SetMessageBoxSink(&boxes_);
 }
 
@@ -56,7 +58,7 @@ void WindowTest::TearDown() {
 }
 
 QtDialogHost& WindowTest::OpenWindow() {
-  win_ = std::make_unique<CUpdaterDlg>(*link_);
+  win_ = std::make_unique<CUpdaterDlg>(*link_, firmwareImage_);
   dlg_ = std::make_unique<QtDialogHost>(*win_);
   dlg_->InitDialog();
   dlg_->show();

@@ -90,6 +90,8 @@ class WindowTest : public ApplicationTest {
   TaggedClock clock_;
   std::unique_ptr<SimulatedMouse> mouse_;
   std::unique_ptr<DeviceLink> link_;
+  // What the window's update sends, as the program's --simulate start.
+  std::span<const uint8_t> firmwareImage_;
   RecordingMessageBoxes boxes_;
   MessageBoxSink* previousSink_ = nullptr;
   std::unique_ptr<CUpdaterDlg> win_;    // the window's logic

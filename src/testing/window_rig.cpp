@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "device/config_commands.h"
+#include "device/sim/simulated_firmware_image.h"
 #include "settings/device_settings.h"
 #include "settings/profile_file.h"
 #include "testing/sim_requests.h"
@@ -31,6 +32,7 @@ WindowRig::WindowRig() {
   mouse = std::make_unique<SimulatedMouse>(clock);
   link = std::make_unique<DeviceLink>(*mouse, clock);
   link->testImagesAllowed = true;
+  firmwareImage = ImageForSimulatedUpdate();
 }
 
 WindowRig::~WindowRig() {
@@ -53,7 +55,7 @@ WindowRig::~WindowRig() {
 
 CUpdaterDlg& WindowRig::Open(unsigned timerMs, unsigned startupWaitMs) {
   Close();
-  window_ = std::make_unique<CUpdaterDlg>(*link);
+  window_ = std::make_unique<CUpdaterDlg>(*link, firmwareImage);
   window_->SetTimerPeriodMs(timerMs);
   window_->SetStartupWaitMs(startupWaitMs);
   host_ = std::make_unique<FakeWindowHost>(*window_);

@@ -50,6 +50,8 @@ class WindowRig {
   TaggedClock clock;
   std::unique_ptr<SimulatedMouse> mouse;
   std::unique_ptr<DeviceLink> link;
+  // What the window's update sends, as the program's --simulate start.
+  std::span<const uint8_t> firmwareImage;
 
  private:
   void ReadPlugEvents();

@@ -214,7 +214,7 @@ TEST_F(MainWindowTest, PressingTheBackgroundMovesTheWindow) {
     int moves = 0;
     void StartWindowMove() override { ++moves; }
   };
-  win_ = std::make_unique<CUpdaterDlg>(*link_);
+  win_ = std::make_unique<CUpdaterDlg>(*link_, firmwareImage_);
   auto* dlg = new CountingHost(*win_);
   dlg_.reset(dlg);
   dlg->InitDialog();

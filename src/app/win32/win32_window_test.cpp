@@ -14,6 +14,7 @@
 #include "app/main_dialog_template.h"
 #include "app/updater_dlg.h"
 #include "device/device_link.h"
+#include "device/sim/simulated_firmware_image.h"
 #include "device/sim/simulated_mouse.h"
 #include "settings/profile_file.h"
 #include "testing/fake_clock.h"
@@ -43,7 +44,7 @@ class Win32WindowTest : public ::testing::Test {
     mouse_ = std::make_unique<SimulatedMouse>(clock_);
     link_ = std::make_unique<DeviceLink>(*mouse_, clock_);
     link_->testImagesAllowed = true;  // as the program's --simulate start-up does
-    win_ = std::make_unique<CUpdaterDlg>(*link_);
+    win_ = std::make_unique<CUpdaterDlg>(*link_, ImageForSimulatedUpdate());
   }
   void TearDown() override {
     clock_.Release();
