@@ -65,7 +65,8 @@ ProgramRun RunProgram(const std::wstring& args, bool captured,
     si.hStdOutput = outFile;
     si.hStdError = errFile;
   }
-  std::wstring line = L"\"" + ProgramPath() + L"\" " + args;
+  // The texts as written, whatever the prefix's language.
+  std::wstring line = L"\"" + ProgramPath() + L"\" --language C " + args;
   PROCESS_INFORMATION pi{};
   ProgramRun run;
   if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, captured, 0, nullptr, nullptr, &si,
