@@ -106,7 +106,7 @@ TEST(FeatureCallWatchdogTest, TheWindowClosesWhileTheMouseHangs) {
   {
     HungRig rig;
     rig.system.featureCallsHang = true;
-    CUpdaterDlg window(rig.link);
+    CUpdaterDlg window(rig.link, {});  // no image: nothing here updates
     window.SetTimerPeriodMs(0);
     window.SetStartupWaitMs(0);
     FakeWindowHost host(window);
