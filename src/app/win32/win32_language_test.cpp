@@ -13,6 +13,7 @@
 #include "app/main_dialog_template.h"
 #include "app/updater_dlg.h"
 #include "device/device_link.h"
+#include "device/sim/simulated_firmware_image.h"
 #include "device/sim/simulated_mouse.h"
 #include "i18n/text_lookup.h"
 #include "settings/profile_file.h"
@@ -157,7 +158,7 @@ class Win32LanguageTest : public ::testing::Test {
     SimulatedMouse mouse(clock);
     DeviceLink link(mouse, clock);
     link.testImagesAllowed = true;
-    CUpdaterDlg window(link);
+    CUpdaterDlg window(link, ImageForSimulatedUpdate());
     {
       Win32DialogRig rig(window);
       HWND dlg = rig.Dialog();
