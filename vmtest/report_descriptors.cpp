@@ -44,13 +44,13 @@ void FeatureBytes(std::vector<uint8_t>& d, uint8_t reportId, uint8_t usage, uint
   Item(d, kFeature, 0x02, 1);  // data, variable, absolute
 }
 
-std::vector<uint8_t> VendorDescriptor(const SimCollection& c) {
+std::vector<uint8_t> VendorDescriptor(const SimCollection& c, uint16_t shortReportDataBytes) {
   std::vector<uint8_t> d;
   Page(d, c.usagePage);
   Item(d, kUsage, c.usage, Width(c.usage));
   Item(d, kCollection, kApplication, 1);
   FeatureBytes(d, kVirtualLongReportId, 0x03, kVirtualLongReportDataBytes);
-  FeatureBytes(d, kVirtualShortReportId, 0x04, kVirtualShortReportDataBytes);
+  FeatureBytes(d, kVirtualShortReportId, 0x04, shortReportDataBytes);
   Item(d, kEndCollection, 0, 0);
   // The media keys beside it, as on gaming mice's second interface: they give
   // the interface an input device, where the kernel shows its release number.
@@ -118,9 +118,10 @@ std::vector<uint8_t> BareDescriptor(const SimCollection& c) {
 
 }  // namespace
 
-std::vector<uint8_t> ReportDescriptorFor(const SimCollection& collection) {
+std::vector<uint8_t> ReportDescriptorFor(const SimCollection& collection,
+                                         uint16_t shortReportDataBytes) {
   if (collection.usagePage == 0xFF01 && collection.usage == 0x0002) {
-    return VendorDescriptor(collection);
+    return VendorDescriptor(collection, shortReportDataBytes);
   }
   if (collection.usagePage == kGenericDesktop && collection.usage == kMouseUsage) {
     return MouseDescriptor();

@@ -7,12 +7,21 @@
 namespace tr58k {
 namespace {
 
-HidDescriptorSummary Parse(const SimCollection& c) {
-  const std::vector<uint8_t> d = ReportDescriptorFor(c);
+HidDescriptorSummary Parse(const SimCollection& c,
+                           uint16_t shortReportDataBytes = kVirtualShortReportDataBytes) {
+  const std::vector<uint8_t> d = ReportDescriptorFor(c, shortReportDataBytes);
   return ParseReportDescriptor(d.data(), d.size());
 }
 
 TEST(ReportDescriptorsTest, VendorInterfaceDeclaresTheLengthsWindowsChecksThenMediaKeys) {
+  // 0xA1 at the long form's length, as a mouse may declare it.
+  const HidDescriptorSummary longA1 = Parse({0xFF01, 0x0002}, kVirtualLongReportDataBytes);
+  ASSERT_EQ(longA1.collections.size(), 2u);
+  ASSERT_EQ(longA1.collections[0].featureReports.size(), 2u);
+  EXPECT_EQ(longA1.collections[0].featureReports[0].byteLength, 1041u);
+  EXPECT_EQ(longA1.collections[0].featureReports[1].reportId, 0xA1);
+  EXPECT_EQ(longA1.collections[0].featureReports[1].byteLength, 1041u);
+
   const HidDescriptorSummary summary = Parse({0xFF01, 0x0002});
   EXPECT_TRUE(summary.complete);
   ASSERT_EQ(summary.collections.size(), 2u);

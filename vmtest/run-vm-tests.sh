@@ -17,7 +17,7 @@
 # Environment:
 #   TR58K_VM_CACHE     where the kernel is kept (default ~/.cache/tr58k-vmtest)
 #   TR58K_VM_TIMEOUT   seconds before a hung VM fails the run (default 420;
-#                      the Windows VM has TR58K_WINDOWS_VM_TIMEOUT, 900)
+#                      the Windows VM has TR58K_WINDOWS_VM_TIMEOUT, 1500)
 #   TR58K_SKIP_VM_TESTS=1   skip (says so and exits 0)
 #   TR58K_SKIP_WINDOWS_VM=1 run the Linux scenarios only (says so); without
 #                      it a Windows build that cannot be had fails the run
@@ -243,8 +243,8 @@ stage_initramfs() {
   chmod 755 "$STAGE/init"
   cp "$HERE/lib.sh" "$STAGE/vmtest/"
   mkdir -p "$STAGE/vmtest/scenarios"
-  local s
-  for s in "$@"; do cp "$HERE/scenarios/$s.sh" "$STAGE/vmtest/scenarios/"; done
+  # All of them: a scenario may run another's steps (win-long-* do).
+  cp "$HERE"/scenarios/*.sh "$STAGE/vmtest/scenarios/"
   printf '%s\n' "$@" > "$STAGE/vmtest/scenarios.list"
   printf 'root:x:0:0::/root:/bin/sh\nuser:x:1000:1000::/tmp:/bin/sh\n' > "$STAGE/etc/passwd"
   printf 'root:x:0:\nuser:x:1000:\n' > "$STAGE/etc/group"
@@ -302,7 +302,7 @@ if [ ${#LINUX_SCENARIOS[@]} -gt 0 ]; then
 fi
 if [ ${#WINDOWS_SCENARIOS[@]} -gt 0 ]; then
   # Wine breaks under TCG's default CPU with SMAP; 1.5 GiB for Wine.
-  run_vm windows "${TR58K_WINDOWS_VM_TIMEOUT:-900}" -cpu max,-smap "${WINDOWS_QEMU_OPTIONS[@]}" \
+  run_vm windows "${TR58K_WINDOWS_VM_TIMEOUT:-1500}" -cpu max,-smap "${WINDOWS_QEMU_OPTIONS[@]}" \
     -- "${WINDOWS_SCENARIOS[@]}"
   windows_after_run
 fi

@@ -74,7 +74,8 @@ class Bus {
       item.vendorId = kVendorId;
       item.productId = interfaces[i].productId;
       item.versionNumber = interfaces[i].versionNumber;
-      item.reportDescriptor = ReportDescriptorFor(interfaces[i].collection);
+      item.reportDescriptor =
+          ReportDescriptorFor(interfaces[i].collection, interfaces[i].shortReportDataBytes);
       int err = 0;
       auto device = UhidDevice::Create(item, &err);
       if (!device) {

@@ -10,11 +10,12 @@ const char* const kUhidMouseUsage =
     "         [--busy-every N [--busy-count K]] [--unplug-at CMD[:N]]\n"
     "         [--mute-at CMD[:N]]\n"
     "         [--replug-after MS] [--log FILE] [--pid-file FILE]\n"
-    "         [--wait-for-release]\n"
+    "         [--wait-for-release] [--a1-long]\n"
     "A virtual ZEMO TR-58K on /dev/uhid. SIGUSR1 pulls it out, SIGUSR2 plugs\n"
     "it in, SIGTERM ends it. --wait-for-release: after removing an interface,\n"
     "wait (up to 10 s) until no process holds its hidraw node open before the\n"
-    "next interface goes or comes.\n";
+    "next interface goes or comes. --a1-long: the descriptor declares report\n"
+    "0xA1 at the long form's 1041 bytes instead of 64.\n";
 
 namespace {
 
@@ -41,6 +42,10 @@ std::optional<UhidMouseCommandLine> ParseUhidMouseArgs(const std::vector<std::st
     const std::string& name = args[i];
     if (name == "--wait-for-release") {
       line.waitForRelease = true;
+      continue;
+    }
+    if (name == "--a1-long") {
+      line.mouse.shortReportDataBytes = kVirtualLongReportDataBytes;
       continue;
     }
     if (i + 1 >= args.size()) return fail(name + ": a value is missing");

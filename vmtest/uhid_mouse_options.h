@@ -26,7 +26,7 @@ struct UhidMouseCommandLine {
 //   --unplug-at CMD[:N]        CMD in hex: the N-th request with it (1)
 //   --mute-at CMD[:N]          no get answered from that request on
 //   --replug-after MS          --log FILE   --pid-file FILE
-//   --wait-for-release
+//   --wait-for-release         --a1-long (0xA1 declared at 1041 bytes)
 std::optional<UhidMouseCommandLine> ParseUhidMouseArgs(const std::vector<std::string>& args,
                                                        std::string* error);
 

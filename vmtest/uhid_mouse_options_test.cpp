@@ -16,6 +16,7 @@ TEST(UhidMouseOptionsTest, DefaultsAreAPlainNormalModeMouse) {
   EXPECT_FALSE(line->mouse.replugAfterMs);
   EXPECT_TRUE(line->logPath.empty());
   EXPECT_FALSE(line->waitForRelease);
+  EXPECT_EQ(line->mouse.shortReportDataBytes, 63);
 }
 
 TEST(UhidMouseOptionsTest, ReadsEveryOption) {
@@ -23,7 +24,7 @@ TEST(UhidMouseOptionsTest, ReadsEveryOption) {
   const auto line = ParseUhidMouseArgs(
       {"--mode", "bootloader", "--version", "0105", "--busy-every", "3", "--busy-count", "2",
        "--unplug-at", "06:4", "--wait-for-release", "--replug-after", "1500", "--log", "/tmp/l",
-       "--pid-file", "/tmp/p"},
+       "--pid-file", "/tmp/p", "--a1-long"},
       &error);
   ASSERT_TRUE(line) << error;
   EXPECT_EQ(line->mouse.mode, MouseMode::kBootloader);
@@ -37,6 +38,7 @@ TEST(UhidMouseOptionsTest, ReadsEveryOption) {
   EXPECT_EQ(line->logPath, "/tmp/l");
   EXPECT_EQ(line->pidPath, "/tmp/p");
   EXPECT_TRUE(line->waitForRelease);
+  EXPECT_EQ(line->mouse.shortReportDataBytes, 1040);
 
   const auto first = ParseUhidMouseArgs({"--unplug-at", "08", "--mute-at", "3a:2"}, &error);
   ASSERT_TRUE(first);

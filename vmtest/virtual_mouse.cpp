@@ -57,9 +57,22 @@ std::vector<VirtualInterface> VirtualMouse::Interfaces() const {
   std::vector<VirtualInterface> interfaces;
   if (!present_) return interfaces;
   for (const SimCollection& c : firmware_[ModeIndex(mode_)]->Collections()) {
-    interfaces.push_back(VirtualInterface{c, ProductIdFor(mode_), state_.versionNumber, IsVendor(c)});
+    interfaces.push_back(VirtualInterface{c, ProductIdFor(mode_), state_.versionNumber, IsVendor(c),
+                                          options_.shortReportDataBytes});
   }
   return interfaces;
+}
+
+// A mouse that declares 0xA1 at the long length gets the short form's
+// requests zero-padded to it, and its firmware reads their first 64 bytes;
+// anything but zeros past them leaves the request as it came (and refused).
+std::span<const uint8_t> VirtualMouse::AsFirmwareReadsIt(std::span<const uint8_t> data) const {
+  if (options_.shortReportDataBytes != kVirtualLongReportDataBytes ||
+      data.size() <= kShortReportLength || data[report::kReportId] != report::kIdShort ||
+      !std::all_of(data.begin() + kShortReportLength, data.end(), [](uint8_t b) { return b == 0; })) {
+    return data;
+  }
+  return data.first(kShortReportLength);
 }
 
 void VirtualMouse::Log(const std::string& line) {
@@ -116,7 +129,7 @@ SetOutcome VirtualMouse::OnSetReport(size_t interfaceIndex, std::span<const uint
     muted_ = true;
   }
   ++requests_;
-  response_ = Firmware().HandleRequest(data, state_);
+  response_ = Firmware().HandleRequest(AsFirmwareReadsIt(data), state_);
   response_.resize(kVirtualReportLength, 0);
   busyLeft_ = options_.busyEvery != 0 && requests_ % options_.busyEvery == 0 ? options_.busyCount : 0;
   return {true, true};

@@ -17,6 +17,7 @@
 
 #include "device/clock.h"
 #include "device/sim/sim_firmware.h"
+#include "vmtest/report_descriptors.h"
 
 namespace tr58k {
 
@@ -55,6 +56,9 @@ struct VirtualMouseOptions {
   // After an unplug (trigger or Unplug()), plugged in again after this many
   // ms; nullopt: stays out until Plug().
   std::optional<uint32_t> replugAfterMs;
+  // The data bytes the descriptor declares for report 0xA1: the short
+  // form's, or the long form's (kVirtualLongReportDataBytes).
+  uint16_t shortReportDataBytes = kVirtualShortReportDataBytes;
 };
 
 // One interface the mouse shows: a HID device of its own on the bus.
@@ -63,6 +67,7 @@ struct VirtualInterface {
   uint16_t productId = 0;
   uint16_t versionNumber = 0;
   bool takesReports = false;  // the vendor collection 0xFF01/2
+  uint16_t shortReportDataBytes = kVirtualShortReportDataBytes;  // declared for 0xA1
 };
 
 struct SetOutcome {
@@ -107,6 +112,7 @@ class VirtualMouse {
 
  private:
   SimFirmware& Firmware();
+  std::span<const uint8_t> AsFirmwareReadsIt(std::span<const uint8_t> data) const;
   void Leave(uint32_t absentMs, bool forever);
   void Arrive();
   void Log(const std::string& line);

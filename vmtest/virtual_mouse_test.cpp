@@ -116,6 +116,34 @@ TEST_F(VirtualMouseTest, AnswersAtFullLengthWithTheAskedReportIdAndLogsTheReques
   EXPECT_EQ(slot.data[1], 1);
 }
 
+// A mouse declaring 0xA1 at 1041 bytes gets the short requests zero-padded
+// to that length; one declaring 64 gets them at 64.
+TEST_F(VirtualMouseTest, ALongShortReportTakesTheShortRequestsZeroPadded) {
+  struct Case {
+    const char* what;
+    bool longA1;
+    size_t length;
+    bool dirtyPadding;  // something else than zeros past byte 63
+    uint8_t status;
+  };
+  const Case cases[] = {
+      {"long 0xA1, padded request", true, 1041, false, 1},
+      {"long 0xA1, padding not zero", true, 1041, true, 2},
+      {"short 0xA1, padded request", false, 1041, false, 2},
+      {"long 0xA1, request at 64", true, 64, false, 1},
+  };
+  for (const Case& c : cases) {
+    VirtualMouseOptions options;
+    if (c.longA1) options.shortReportDataBytes = kVirtualLongReportDataBytes;
+    VirtualMouse& m = Make(options);
+    auto request = Request(0xA1, 0x07, c.length);
+    if (c.dirtyPadding) request[100] = 0x5A;
+    EXPECT_TRUE(m.OnSetReport(kVendor, request).ok) << c.what;
+    EXPECT_EQ(m.OnGetReport(kVendor, 0xA1).data[1], c.status) << c.what;
+    EXPECT_TRUE(Logged("set vendor " + HexBytes(request))) << c.what;
+  }
+}
+
 TEST_F(VirtualMouseTest, TheDecoyFailsEveryExchangeWithoutReachingTheFirmware) {
   VirtualMouse& m = Make();
   auto write = Request(0xA0, 0x08, 1041, 0);

@@ -120,6 +120,21 @@ Exits with 0 only when the mouse came back with its new firmware.
 
 )");
 
+#ifdef _WIN32
+// Windows PowerShell 5.1 decodes what a program writes into a pipe or a
+// file with the console's code page, not as UTF-8.
+// TRANSLATORS: keep every line within 79 columns; the two indented lines
+// are commands, as they are.
+constexpr const char* kRedirectedOutput = N_(R"(Output: at a console the text shows as it is, and the console's code pages
+are left alone. Redirected or piped, the output is UTF-8. Windows PowerShell
+5.1 decodes it with the console's code page, which garbles every character
+outside ASCII: first run
+  [Console]::OutputEncoding = [System.Text.Encoding]::UTF8
+in that PowerShell, or let cmd.exe redirect it, which keeps the bytes:
+  cmd /c "tr58kctl show > out.txt"
+)");
+#endif
+
 }  // namespace
 
 std::string HelpText(CliCommand command) {
@@ -137,8 +152,12 @@ std::string HelpText(CliCommand command) {
   for (const std::string& code : CatalogueCodes()) {
     languages += (languages.empty() ? "" : ", ") + code;
   }
-  return std::string(Tr(head)) + Format(Tr(kGlobalOptions), {languages}) + "\n" +
-         Tr(kExitStatuses);
+  std::string text = std::string(Tr(head)) + Format(Tr(kGlobalOptions), {languages}) + "\n" +
+                     Tr(kExitStatuses);
+#ifdef _WIN32
+  text += std::string("\n") + Tr(kRedirectedOutput);
+#endif
+  return text;
 }
 
 }  // namespace tr58k

@@ -1,6 +1,8 @@
 // tr58kctl.exe: the command-line companion of the configuration window on
 // Windows. Arguments arrive as UTF-16 (wmain) and go on as UTF-8, as every
-// path inside the program is.
+// path inside the program is. The console's code pages are left as they
+// were: text reaches a console as UTF-16 (WriteConsoleW), and redirected
+// output is UTF-8 whatever the console's code page.
 #include <windows.h>
 
 #include <iostream>
@@ -19,7 +21,6 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(tr58k::WideToUtf8(argv[i]));
 
-  ::SetConsoleOutputCP(CP_UTF8);
   tr58k::ConsoleStreamBuf outBuf(::GetStdHandle(STD_OUTPUT_HANDLE));
   tr58k::ConsoleStreamBuf errBuf(::GetStdHandle(STD_ERROR_HANDLE));
   std::ostream out(&outBuf);

@@ -50,7 +50,11 @@ inline constexpr uint8_t kStatusBusy = 4;
 
 // Receives one line per link event when set (see tr58kctl --trace):
 // "open 4c95:5837 ok|none", "close", "set <len> <hex>", "get <len> <hex>",
-// "fail set|get <code>", "sleep <ms>".
+// "fail set|get <code>", "sleep <ms>", and "pad set|get <len> <padded len>"
+// when the device refused a report for its length and the exchange is made
+// again zero-padded to the interface's feature report length (the set line
+// that follows shows the padded bytes sent, the get line the <len> bytes
+// the caller receives).
 using LinkTrace = std::function<void(std::string_view line)>;
 
 struct DeviceLink {
@@ -101,12 +105,17 @@ std::unique_ptr<HidMonitor> RegisterHidNotification(DeviceLink& link);
 // unchanged).
 int OpenHidDevice(DeviceLink& link, int productId);
 
-// Returns 1 sent, 0 failed (after the retries for retryable codes).
+// Returns 1 sent, 0 failed (after the retries for retryable codes). A
+// report that the device refuses for its length (code 87 or 23, and the
+// handle's FeatureReportLength() longer) is sent again at once zero-padded
+// to that length, and so are its retries.
 int SendFeatureReport(DeviceLink& link, const uint8_t* report, size_t length);
 
 // Reads into `report` (byte 0 set by the caller to the report id), with the
-// error retries and the busy poll. Returns 1 when the last read reached the
-// device (the status byte may still be 4), 0 when it failed.
+// error retries and the busy poll, padding refused reads as
+// SendFeatureReport does (only `length` bytes are copied back). Returns 1
+// when the last read reached the device (the status byte may still be 4),
+// 0 when it failed.
 int ReceiveFeatureReport(DeviceLink& link, uint8_t* report, size_t length);
 
 // The stored version number read as decimal digits: 0x0026 gives 26. Holds

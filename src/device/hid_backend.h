@@ -51,6 +51,10 @@ class HidDevice {
   // Reads the report whose id is data[0] into data[0..length). Returns kNone
   // or a failure code; on failure the buffer's content is unspecified.
   virtual uint32_t GetFeature(uint8_t* data, size_t length) = 0;
+  // The length, report id included, of the longest feature report the
+  // interface declares, where the platform may refuse a shorter feature
+  // buffer (Windows' FeatureReportByteLength); 0 where any length is taken.
+  virtual size_t FeatureReportLength() const { return 0; }
 };
 
 enum class HidEventKind { kArrival, kRemoveComplete, kOther };

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "device/clock.h"
+#include "settings/replace_file_windows.h"
 #include "settings/stream_file.h"
 #include "settings/wide_text_windows.h"
 
@@ -174,6 +176,94 @@ TEST_F(ProfileFileWindowsFolderTest, ConcurrentSaversLeaveOneWholeRecord) {
   EXPECT_EQ(loaded.profileName, std::u16string(loaded.profileName.size(), loaded.profileName[0]));
   EXPECT_EQ(loaded.profileName.size(), static_cast<size_t>(loaded.profileName[0] - u'a' + 1) * 10);
   EXPECT_EQ(FolderEntries(), (std::vector<std::string>{".DefaultPf.profile.lock", "DefaultPf.profile"}));
+}
+
+// Time moves only by the sleeps; after the `releaseAt`-th sleep the handle
+// that holds the file is closed (0: held to the end).
+class ReleasingClock final : public Clock {
+ public:
+  ReleasingClock(HANDLE holder, size_t releaseAt) : holder_(holder), releaseAt_(releaseAt) {}
+  ~ReleasingClock() override { Release(); }
+  void Sleep(uint32_t ms) override {
+    now_ += ms;
+    sleeps.push_back(ms);
+    if (sleeps.size() == releaseAt_) Release();
+  }
+  uint64_t NowMs() const override { return now_; }
+  std::vector<uint32_t> sleeps;
+
+ private:
+  void Release() {
+    if (holder_ != INVALID_HANDLE_VALUE) ::CloseHandle(holder_);
+    holder_ = INVALID_HANDLE_VALUE;
+  }
+  HANDLE holder_;
+  size_t releaseAt_;
+  uint64_t now_ = 0;
+};
+
+// Another program holding the profile without delete sharing, for a while
+// shorter and longer than the bound; and a failure that no wait mends.
+TEST_F(ProfileFileWindowsFolderTest, ReplaceWaitsForAHolderWithinItsBound) {
+  fs::create_directories(FsPath(folder_));
+  const std::string temp = folder_ + "\\new";
+  struct Case {
+    const char* what;
+    bool hold;
+    size_t releaseAt;
+    bool replaced;
+    std::vector<uint32_t> sleeps;
+  };
+  const std::vector<Case> cases = {
+      {"not held", false, 0, true, {}},
+      {"held over three waits", true, 3, true, {10, 20, 40}},
+      {"held past the bound", true, 0, false,
+       {10, 20, 40, 80, 160, 250, 250, 250, 250, 250, 250, 190}},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(path_, {1, 1, 1});
+    WriteBytes(temp, {2, 2});
+    // Opened without delete sharing, as virus scanners open a new file.
+    const HANDLE holder =
+        c.hold ? ::CreateFileW(Utf8ToWide(path_).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+               : INVALID_HANDLE_VALUE;
+    ASSERT_EQ(holder != INVALID_HANDLE_VALUE, c.hold) << c.what;
+    {
+      ReleasingClock clock(holder, c.releaseAt);  // closes the holder as it goes
+      uint32_t error = 0;
+      EXPECT_EQ(ReplaceFileWaiting(Utf8ToWide(temp), Utf8ToWide(path_), clock, &error), c.replaced)
+          << c.what;
+      EXPECT_EQ(clock.sleeps, c.sleeps) << c.what;
+      if (!c.replaced) {
+        EXPECT_TRUE(IsHeldFileError(error)) << c.what << ": " << error;
+      }
+    }
+    const std::vector<uint8_t> expected =
+        c.replaced ? std::vector<uint8_t>{2, 2} : std::vector<uint8_t>{1, 1, 1};
+    EXPECT_EQ(ReadBytes(path_), expected) << c.what;
+    EXPECT_EQ(fs::exists(FsPath(temp)), !c.replaced) << c.what;
+  }
+  ManualClock clock;
+  uint32_t error = 0;
+  EXPECT_FALSE(ReplaceFileWaiting(Utf8ToWide(folder_ + "\\missing"), Utf8ToWide(path_), clock, &error));
+  EXPECT_EQ(error, static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(clock.Sleeps().empty());
+}
+
+// A saver about to replace the profile holds it with delete access: a load
+// at that moment still reads it (the loader shares deleting), and the
+// loader's own handle lets a replace through where the system allows one.
+TEST_F(ProfileFileWindowsFolderTest, LoadSharesTheFileWithAReplacer) {
+  ASSERT_TRUE(SaveProfile(ExampleRecord(), path_));
+  const HANDLE replacer = ::CreateFileW(Utf8ToWide(path_).c_str(), DELETE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(replacer, INVALID_HANDLE_VALUE);
+  MouseSettings loaded;
+  EXPECT_TRUE(LoadProfile(loaded, path_));
+  ::CloseHandle(replacer);
+  EXPECT_EQ(loaded, ExampleRecord());
 }
 
 TEST_F(ProfileFileWindowsFolderTest, CreateFolderPathCutsAFileNameWithADot) {

@@ -1,6 +1,7 @@
 // The profile file on Windows: a temporary file written and flushed beside
-// the profile and moved over it with write-through, savers taking turns on
-// a lock file; loads share reading only and read regular files only.
+// the profile and moved over it with write-through (waiting a moment for a
+// program that holds the profile), savers taking turns on a lock file;
+// loads share reading and deleting, and read regular files only.
 #include "settings/stream_file.h"
 
 #include <windows.h>
@@ -8,7 +9,9 @@
 #include <memory>
 #include <new>
 
+#include "device/clock.h"
 #include "settings/profile_file.h"
+#include "settings/replace_file_windows.h"
 #include "settings/wide_text_windows.h"
 
 namespace tr58k {
@@ -125,8 +128,8 @@ bool SaveStreamToFile(const std::string& path, const DataStream& stream) {
   bool written = WriteAll(file.get(), stream.data(), stream.length()) &&
                  ::FlushFileBuffers(file.get()) != 0;
   written = file.Close() && written;
-  if (!written || !::MoveFileExW(temp.c_str(), widePath.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  static SystemClock clock;
+  if (!written || !ReplaceFileWaiting(temp, widePath, clock)) {
     ::DeleteFileW(temp.c_str());
     return false;
   }
@@ -142,8 +145,11 @@ bool LoadFileToStream(const std::string& path, DataStream& stream) {
   // or have side effects.
   const DWORD attributes = ::GetFileAttributesW(widePath.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  Handle file(::CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Writers are refused. Delete sharing lets a saver's replace open the file
+  // meanwhile; what the system still refuses while it is read, the saver
+  // waits out (ReplaceFileWaiting).
+  Handle file(::CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   // Checked again on what was opened: a disk file, not a pipe or a console.
   if (::GetFileType(file.get()) != FILE_TYPE_DISK) return false;

@@ -1,5 +1,6 @@
 #include "testing/fake_win32_hid.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -100,6 +101,10 @@ HANDLE FakeHidSystem::CreateFileW(LPCWSTR path, DWORD access, DWORD share, DWORD
 }
 
 BOOL FakeHidSystem::CloseHandle(HANDLE handle) {
+  {
+    std::lock_guard lock(hangMutex_);
+    if (threadHandles_.erase(handle) != 0) return TRUE;
+  }
   if (openHandles.erase(handle) == 0) {
     lastError_ = ERROR_INVALID_HANDLE;
     return FALSE;
@@ -138,6 +143,7 @@ NTSTATUS FakeHidSystem::HidP_GetCaps(PHIDP_PREPARSED_DATA data, PHIDP_CAPS caps)
   *caps = HIDP_CAPS{};
   caps->UsagePage = it->usagePage;
   caps->Usage = it->usage;
+  caps->FeatureReportByteLength = it->featureReportByteLength;
   return HIDP_STATUS_SUCCESS;
 }
 
@@ -146,11 +152,72 @@ BOOLEAN FakeHidSystem::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA) {
   return TRUE;
 }
 
+bool FakeHidSystem::RefusesLength(const FakeHidInterface& it, ULONG length) {
+  if (!it.refusesShortFeatureBuffers || length >= it.featureReportByteLength) return false;
+  lastError_ = ERROR_INVALID_PARAMETER;
+  return true;
+}
+
+BOOLEAN FakeHidSystem::HangUntilCancelled() {
+  std::unique_lock lock(hangMutex_);
+  const DWORD self = ::GetCurrentThreadId();
+  hanging_.insert(self);
+  ++hungCalls_;
+  hangChanged_.wait(lock, [&] { return cancelled_.count(self) != 0; });
+  cancelled_.erase(self);
+  hanging_.erase(self);
+  lastError_ = ERROR_OPERATION_ABORTED;
+  return FALSE;
+}
+
+HANDLE FakeHidSystem::OpenThread(DWORD access, DWORD threadId) {
+  // CancelSynchronousIo needs terminate access.
+  if ((access & THREAD_TERMINATE) == 0) return nullptr;
+  std::lock_guard lock(hangMutex_);
+  const auto handle = reinterpret_cast<HANDLE>(nextHandle_++);
+  threadHandles_[handle] = threadId;
+  return handle;
+}
+
+size_t FakeHidSystem::OpenThreadHandles() const {
+  std::lock_guard lock(hangMutex_);
+  return threadHandles_.size();
+}
+
+BOOL FakeHidSystem::CancelSynchronousIo(HANDLE thread) {
+  {
+    std::lock_guard lock(hangMutex_);
+    const auto named = threadHandles_.find(thread);
+    if (named == threadHandles_.end()) return FALSE;
+    const DWORD id = named->second;
+    // Only a call under way is cancelled (GetLastError is the caller's
+    // thread's, so ERROR_NOT_FOUND is not recorded here).
+    if (hanging_.count(id) == 0 || cancelled_.count(id) != 0) return FALSE;
+    cancelled_.insert(id);
+    ++cancelledCalls_;
+  }
+  hangChanged_.notify_all();
+  return TRUE;
+}
+
+int FakeHidSystem::HungCalls() const {
+  std::lock_guard lock(hangMutex_);
+  return hungCalls_;
+}
+
+int FakeHidSystem::CancelledCalls() const {
+  std::lock_guard lock(hangMutex_);
+  return cancelledCalls_;
+}
+
 BOOLEAN FakeHidSystem::HidD_SetFeature(HANDLE device, PVOID buffer, ULONG length) {
-  if (Find(device) == nullptr) {
+  const FakeHidInterface* it = Find(device);
+  if (it == nullptr) {
     lastError_ = ERROR_INVALID_HANDLE;
     return FALSE;
   }
+  if (featureCallsHang) return HangUntilCancelled();
+  if (RefusesLength(*it, length)) return FALSE;
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   sentReports.emplace_back(bytes, bytes + length);
   if (!setFeatureErrors.empty()) {
@@ -162,17 +229,25 @@ BOOLEAN FakeHidSystem::HidD_SetFeature(HANDLE device, PVOID buffer, ULONG length
 }
 
 BOOLEAN FakeHidSystem::HidD_GetFeature(HANDLE device, PVOID buffer, ULONG length) {
-  if (Find(device) == nullptr) {
+  const FakeHidInterface* it = Find(device);
+  if (it == nullptr) {
     lastError_ = ERROR_INVALID_HANDLE;
     return FALSE;
   }
+  if (featureCallsHang) return HangUntilCancelled();
+  if (RefusesLength(*it, length)) return FALSE;
+  getLengths.push_back(length);
   if (!getFeatureErrors.empty()) {
     lastError_ = getFeatureErrors.front();
     getFeatureErrors.pop_front();
     return FALSE;
   }
-  // Answers "done" to whatever report id was asked for.
-  if (length > 1) static_cast<uint8_t*>(buffer)[1] = 1;
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  if (!featureAnswer.empty()) {
+    std::memcpy(bytes, featureAnswer.data(), std::min<size_t>(length, featureAnswer.size()));
+  } else if (length > 1) {
+    bytes[1] = 1;  // "done", to whatever report id was asked for
+  }
   return TRUE;
 }
 

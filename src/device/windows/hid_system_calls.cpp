@@ -46,6 +46,10 @@ class RealHidSystemCalls final : public HidSystemCalls {
     return ::HidD_GetFeature(device, buffer, length);
   }
   DWORD GetLastError() override { return ::GetLastError(); }
+  BOOL CancelSynchronousIo(HANDLE thread) override { return ::CancelSynchronousIo(thread); }
+  HANDLE OpenThread(DWORD access, DWORD threadId) override {
+    return ::OpenThread(access, FALSE, threadId);
+  }
   HDEVNOTIFY RegisterDeviceNotificationW(HANDLE recipient, LPVOID filter, DWORD flags) override {
     return ::RegisterDeviceNotificationW(recipient, filter, flags);
   }

@@ -38,6 +38,12 @@ class HidSystemCalls {
   virtual BOOLEAN HidD_SetFeature(HANDLE device, PVOID buffer, ULONG length) = 0;
   virtual BOOLEAN HidD_GetFeature(HANDLE device, PVOID buffer, ULONG length) = 0;
   virtual DWORD GetLastError() = 0;
+  // Ends the synchronous I/O pending on `thread` (a handle with
+  // THREAD_TERMINATE access); the cancelled call fails with
+  // ERROR_OPERATION_ABORTED. FALSE with ERROR_NOT_FOUND when none is pending.
+  virtual BOOL CancelSynchronousIo(HANDLE thread) = 0;
+  // A handle of the thread `threadId` (closed with CloseHandle), null on failure.
+  virtual HANDLE OpenThread(DWORD access, DWORD threadId) = 0;
   virtual HDEVNOTIFY RegisterDeviceNotificationW(HANDLE recipient, LPVOID filter, DWORD flags) = 0;
   virtual BOOL UnregisterDeviceNotification(HDEVNOTIFY notification) = 0;
 };

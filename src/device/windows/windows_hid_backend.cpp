@@ -33,7 +33,8 @@ uint32_t OpenErrorCode(DWORD code) {
 
 class WindowsHidDevice final : public HidDevice {
  public:
-  WindowsHidDevice(HidSystemCalls& calls, HANDLE handle) : calls_(calls), handle_(handle) {}
+  WindowsHidDevice(HidSystemCalls& calls, HANDLE handle, size_t featureLength, uint32_t boundMs)
+      : calls_(calls), handle_(handle), featureLength_(featureLength), watchdog_(calls, boundMs) {}
   ~WindowsHidDevice() override { calls_.CloseHandle(handle_); }
   WindowsHidDevice(const WindowsHidDevice&) = delete;
   WindowsHidDevice& operator=(const WindowsHidDevice&) = delete;
@@ -41,27 +42,49 @@ class WindowsHidDevice final : public HidDevice {
   uint32_t SetFeature(const uint8_t* data, size_t length) override {
     // HidD_SetFeature takes a writable buffer; the caller's stays untouched.
     std::vector<uint8_t> copy(data, data + length);
-    if (calls_.HidD_SetFeature(handle_, copy.data(), static_cast<ULONG>(length))) {
-      return hid_error::kNone;
-    }
-    return LastError();
+    return Bounded(
+        [&] { return calls_.HidD_SetFeature(handle_, copy.data(), static_cast<ULONG>(length)); });
   }
 
   uint32_t GetFeature(uint8_t* data, size_t length) override {
-    if (calls_.HidD_GetFeature(handle_, data, static_cast<ULONG>(length))) return hid_error::kNone;
-    return LastError();
+    return Bounded([&] { return calls_.HidD_GetFeature(handle_, data, static_cast<ULONG>(length)); });
   }
 
+  size_t FeatureReportLength() const override { return featureLength_; }
+
  private:
-  // A failure that left no code still counts as one.
-  uint32_t LastError() {
-    const DWORD code = calls_.GetLastError();
+  // The call under the watchdog. A call cancelled after the bound is a
+  // write fault, the code a timed-out request has on Linux; a failure that
+  // left no code still counts as one.
+  template <typename Call>
+  uint32_t Bounded(Call call) {
+    BOOLEAN done = FALSE;
+    DWORD code = 0;
+    const bool overran = watchdog_.Run([&] {
+      done = call();
+      if (!done) code = calls_.GetLastError();
+    });
+    if (done) return hid_error::kNone;
+    if (overran || code == ERROR_OPERATION_ABORTED) return hid_error::kWriteFault;
     return code == 0 ? hid_error::kGeneralFailure : code;
   }
 
   HidSystemCalls& calls_;
   HANDLE handle_;
+  size_t featureLength_;
+  FeatureCallWatchdog watchdog_;
 };
+
+// The capabilities of an open interface's top-level collection; false when
+// they cannot be read. The preparsed data is released at once.
+bool ReadCaps(HidSystemCalls& calls, HANDLE h, HIDP_CAPS* caps) {
+  PHIDP_PREPARSED_DATA preparsed = nullptr;
+  if (!calls.HidD_GetPreparsedData(h, &preparsed)) return false;
+  *caps = HIDP_CAPS{};
+  const bool read = calls.HidP_GetCaps(preparsed, caps) == HIDP_STATUS_SUCCESS;
+  calls.HidD_FreePreparsedData(preparsed);
+  return read;
+}
 
 // The device path of the interface at `index` of `set`; false past the end
 // (*more cleared) or when its detail cannot be read.
@@ -103,14 +126,10 @@ bool DescribeOpenInterface(HidSystemCalls& calls, HANDLE h, HidInterfaceInfo* in
   info->vendorId = attributes.VendorID;
   info->productId = attributes.ProductID;
   info->versionNumber = attributes.VersionNumber;
-  PHIDP_PREPARSED_DATA preparsed = nullptr;
-  if (calls.HidD_GetPreparsedData(h, &preparsed)) {
-    HIDP_CAPS caps{};
-    if (calls.HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS) {
-      info->usagePage = caps.UsagePage;
-      info->usage = caps.Usage;
-    }
-    calls.HidD_FreePreparsedData(preparsed);
+  HIDP_CAPS caps;
+  if (ReadCaps(calls, h, &caps)) {
+    info->usagePage = caps.UsagePage;
+    info->usage = caps.Usage;
   }
   return true;
 }
@@ -155,7 +174,11 @@ std::unique_ptr<HidDevice> WindowsHidBackend::Open(const std::string& path, uint
     return nullptr;
   }
   if (error != nullptr) *error = hid_error::kNone;
-  return std::make_unique<WindowsHidDevice>(calls_, h);
+  // Windows may refuse a feature buffer shorter than the collection's
+  // longest feature report; the link then pads to this length.
+  HIDP_CAPS caps;
+  const size_t featureLength = ReadCaps(calls_, h, &caps) ? caps.FeatureReportByteLength : 0;
+  return std::make_unique<WindowsHidDevice>(calls_, h, featureLength, featureCallBoundMs_);
 }
 
 std::unique_ptr<HidMonitor> WindowsHidBackend::CreateMonitor() {

@@ -1,11 +1,14 @@
 // The Windows HID backend: HID interfaces through SetupAPI and the HID class
 // driver, feature reports with HidD_SetFeature/HidD_GetFeature, whose
-// GetLastError codes are the link's failure codes as they are.
+// GetLastError codes are the link's failure codes as they are. Each feature
+// call is bounded (feature_call_watchdog.h): one cancelled after the bound
+// fails with kWriteFault, as a timed-out request does on Linux.
 #pragma once
 
 #include <memory>
 
 #include "device/hid_backend.h"
+#include "device/windows/feature_call_watchdog.h"
 #include "device/windows/hid_system_calls.h"
 
 namespace tr58k {
@@ -17,8 +20,13 @@ namespace tr58k {
 // asked at all are left out.
 class WindowsHidBackend final : public HidBackend {
  public:
-  explicit WindowsHidBackend(HidSystemCalls& calls) : calls_(calls) {}
+  // `featureCallBoundMs`: how long one feature call may take before it is
+  // cancelled.
+  explicit WindowsHidBackend(HidSystemCalls& calls, uint32_t featureCallBoundMs = kFeatureCallBoundMs)
+      : calls_(calls), featureCallBoundMs_(featureCallBoundMs) {}
   std::vector<HidInterfaceInfo> Enumerate() override;
+  // Reads the interface's FeatureReportByteLength as it opens it (the
+  // device's FeatureReportLength(); 0 when the capabilities cannot be read).
   // Returns nullptr with *error kAccessDenied (refused, or shared with a
   // program that holds it exclusively), kDeviceNotConnected (gone) or the
   // Win32 code of any other failure.
@@ -29,6 +37,7 @@ class WindowsHidBackend final : public HidBackend {
 
  private:
   HidSystemCalls& calls_;
+  uint32_t featureCallBoundMs_;
 };
 
 // The backend on the real system calls.

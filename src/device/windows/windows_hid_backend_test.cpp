@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -163,6 +165,82 @@ TEST(WindowsHidBackendTest, SetFeatureSendsTheWholeBufferUnchanged) {
   EXPECT_EQ(ReadFirmwareVersion(rig.link), 26);
 }
 
+// Windows' documented rule (a feature buffer shorter than the collection's
+// FeatureReportByteLength fails with 87) against a system that takes short
+// buffers: the short form goes first, is padded at once where refused, and
+// its retries stay padded; where short buffers pass nothing changes.
+TEST(WindowsHidBackendTest, ShortReportsArePaddedOnlyWhereRefused) {
+  struct Case {
+    const char* what;
+    uint16_t declared;  // FeatureReportByteLength
+    bool refuses;
+    bool send;
+    size_t length;
+    std::deque<DWORD> errors;     // of the calls the system takes
+    int result;
+    std::vector<size_t> wire;     // the lengths the system took
+    std::vector<uint32_t> sleeps;
+  };
+  const std::vector<Case> cases = {
+      {"takes short: set", 1041, false, true, 64, {}, 1, {64}, {}},
+      {"takes short: get", 1041, false, false, 64, {}, 1, {64}, {}},
+      {"refuses short: set padded", 1041, true, true, 64, {}, 1, {1041}, {}},
+      {"refuses short: get padded", 1041, true, false, 64, {}, 1, {1041}, {}},
+      {"refuses short: long set as it is", 1041, true, true, 1041, {}, 1, {1041}, {}},
+      {"refuses short: long get as it is", 1041, true, false, 1041, {}, 1, {1041}, {}},
+      {"declares 64: short as it is", 64, true, true, 64, {}, 1, {64}, {}},
+      {"padded set retried padded", 1041, true, true, 64, {1627, 1627}, 1, {1041, 1041, 1041}, {50}},
+      {"padded get retried padded", 1041, true, false, 64, {23, 87}, 1, {1041, 1041, 1041}, {50}},
+      {"padded set failing for good", 1041, true, true, 64, {31}, 0, {1041}, {}},
+  };
+  std::vector<uint8_t> answer(1041);
+  for (size_t i = 0; i < answer.size(); ++i) answer[i] = static_cast<uint8_t>(i * 7 + 3);
+  for (const Case& c : cases) {
+    Rig rig;
+    FakeHidInterface vendor = Vendor();
+    vendor.featureReportByteLength = c.declared;
+    vendor.refusesShortFeatureBuffers = c.refuses;
+    rig.system.interfaces = {vendor};
+    rig.system.featureAnswer = answer;
+    std::vector<std::string> trace;
+    rig.link.trace = [&](std::string_view line) { trace.emplace_back(line); };
+    ASSERT_EQ(OpenHidDevice(rig.link, 0x5837), 1) << c.what;
+    EXPECT_EQ(rig.link.handle->FeatureReportLength(), c.declared) << c.what;
+    (c.send ? rig.system.setFeatureErrors : rig.system.getFeatureErrors) = c.errors;
+
+    // One byte past the report shows that nothing is written beyond it.
+    std::vector<uint8_t> report(c.length + 1, 0xEE);
+    std::fill(report.begin(), report.end() - 1, 0);
+    report[0] = 0xA1;
+    report[1] = 0x07;
+    const int result = c.send ? SendFeatureReport(rig.link, report.data(), c.length)
+                              : ReceiveFeatureReport(rig.link, report.data(), c.length);
+    EXPECT_EQ(result, c.result) << c.what;
+    std::vector<size_t> wire;
+    if (c.send) {
+      for (const auto& sent : rig.system.sentReports) wire.push_back(sent.size());
+    } else {
+      wire.assign(rig.system.getLengths.begin(), rig.system.getLengths.end());
+    }
+    EXPECT_EQ(wire, c.wire) << c.what;
+    EXPECT_EQ(rig.clock.Sleeps(), c.sleeps) << c.what;
+    const bool padded = c.wire.front() != c.length;
+    const std::string padLine = std::string("pad ") + (c.send ? "set " : "get ") +
+                                std::to_string(c.length) + " " + std::to_string(c.declared);
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), padLine), padded ? 1 : 0) << c.what;
+    EXPECT_EQ(report.back(), 0xEE) << c.what;
+    if (c.send && !rig.system.sentReports.empty()) {
+      // The request, then zeros.
+      std::vector<uint8_t> expected(report.begin(), report.end() - 1);
+      expected.resize(c.wire.back(), 0);
+      EXPECT_EQ(rig.system.sentReports.back(), expected) << c.what;
+    }
+    if (!c.send && c.result == 1) {
+      EXPECT_TRUE(std::equal(report.begin(), report.end() - 1, answer.begin())) << c.what;
+    }
+  }
+}
+
 // The real SetupAPI and HID class (Wine's under the tests): whatever is
 // listed is asked and closed again, and no TR-58K is there to be opened.
 class CountingCalls final : public HidSystemCalls {
@@ -202,6 +280,8 @@ class CountingCalls final : public HidSystemCalls {
   BOOLEAN HidD_SetFeature(HANDLE h, PVOID b, ULONG n) override { return real_.HidD_SetFeature(h, b, n); }
   BOOLEAN HidD_GetFeature(HANDLE h, PVOID b, ULONG n) override { return real_.HidD_GetFeature(h, b, n); }
   DWORD GetLastError() override { return real_.GetLastError(); }
+  BOOL CancelSynchronousIo(HANDLE t) override { return real_.CancelSynchronousIo(t); }
+  HANDLE OpenThread(DWORD a, DWORD id) override { return real_.OpenThread(a, id); }
   HDEVNOTIFY RegisterDeviceNotificationW(HANDLE r, LPVOID f, DWORD fl) override {
     return real_.RegisterDeviceNotificationW(r, f, fl);
   }
