@@ -1,6 +1,6 @@
-// What the application object takes from the platform it runs on: the HID
-// backend of the real mouse and the guard that keeps the machine awake
-// through a firmware update.
+// What the application takes from the platform it runs on: the HID backend
+// of the real mouse, the guard that keeps the machine awake through a
+// firmware update, and what the window says when the mouse will not open.
 #pragma once
 
 #include <memory>
@@ -16,5 +16,11 @@ std::unique_ptr<HidBackend> CreatePlatformHidBackend();
 // logind's inhibitor on Linux, SetThreadExecutionState on Windows. Never
 // nullptr; one that cannot reach its service refuses Acquire.
 std::unique_ptr<SleepInhibitor> CreatePlatformSleepInhibitor();
+
+// Shown as the version text's tooltip when the mouse is plugged in but its
+// interface refuses to open; %1 is the interface's path. Why, and what
+// fixes it, differ: on Linux this user lacks the udev rule's access, on
+// Windows another program holds the mouse open.
+extern const char kAccessDeniedHint[];
 
 }  // namespace tr58k
