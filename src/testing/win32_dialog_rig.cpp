@@ -9,14 +9,16 @@
 
 namespace tr58k {
 
-Win32DialogRig::Win32DialogRig(DialogLogic& logic, std::function<void(Win32DialogHost&)> onCreated)
+Win32DialogRig::Win32DialogRig(DialogLogic& logic, std::function<void(Win32DialogHost&)> onCreated,
+                               std::function<void()> onThreadStart)
     : logic_(logic) {
   Win32DialogHost::SetDialogCreatedHook([this, onCreated](Win32DialogHost& host) {
     if (onCreated) onCreated(host);
     std::lock_guard<std::mutex> lock(mutex_);
     dialogs_.push_back(host.Hwnd());
   });
-  thread_ = std::thread([this] {
+  thread_ = std::thread([this, onThreadStart] {
+    if (onThreadStart) onThreadStart();
     Win32DialogHost host(logic_);
     const int result = host.RunModal();
     std::lock_guard<std::mutex> lock(mutex_);
