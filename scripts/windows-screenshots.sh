@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Remakes docs/windows-main.png and docs/windows-update.png: tr58k-config.exe
-# from the Windows build on the simulated mouse, under Wine in a virtual
-# desktop (so the windows have Wine's title bar) on a virtual X display.
+# Remakes docs/windows-main.png, docs/windows-update.png and, at 150 %
+# (144 DPI), docs/windows-main-150.png: tr58k-config.exe from the Windows
+# build on the simulated mouse, under Wine in a virtual desktop (so the
+# windows have Wine's title bar) on a virtual X display.
 #   scripts/windows-screenshots.sh [BUILD_DIR]     (default build-windows)
 # The Wine prefix is made fresh in BUILD_DIR/screenshot-prefix with Chinese
 # glyphs for the dialog font (WenQuanYi Micro Hei linked to Tahoma) and
@@ -40,14 +41,23 @@ wineserver -w
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"; wineserver -k 2>/dev/null || true' EXIT
 cp "$EXE" "$tmp/"
-run() {  # run NAME OPTION: the program in a virtual desktop, picture to $tmp/NAME.bmp
-  (cd "$tmp" && timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" \
-    "$WINE" explorer /desktop=tr58k,800x600 tr58k-config.exe --simulate "$2" "$1.bmp" >/dev/null 2>&1) || true
+run() {  # run NAME OPTION DPI: the program in a virtual desktop, picture to $tmp/NAME.bmp
+  local dpi=$3
+  # The scale the prefix's next programs start at, and a desktop with room
+  # for the window at that scale.
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   wineserver -w
-  [[ -s "$tmp/$1.bmp" ]] || { echo "no picture from $2" >&2; exit 1; }
+  local width=$((800 * dpi / 96)) height=$((600 * dpi / 96))
+  (cd "$tmp" && timeout 120 xvfb-run -a -s "-screen 0 $((width + 64))x$((height + 64))x24" \
+    "$WINE" explorer /desktop=tr58k,${width}x${height} tr58k-config.exe --simulate "$2" "$1.bmp" \
+    >/dev/null 2>&1) || true
+  wineserver -w
+  [[ -s "$tmp/$1.bmp" ]] || { echo "no picture from $2 at $dpi DPI" >&2; exit 1; }
 }
-run main --screenshot
-run update --screenshot-update
-convert "$tmp/main.bmp" "$ROOT/docs/windows-main.png"
-convert "$tmp/update.bmp" "$ROOT/docs/windows-update.png"
-echo "wrote docs/windows-main.png and docs/windows-update.png"
+run main --screenshot 96
+run update --screenshot-update 96
+run main-150 --screenshot 144
+for name in main update main-150; do
+  convert "$tmp/$name.bmp" "$ROOT/docs/windows-$name.png"
+done
+echo "wrote docs/windows-main.png, docs/windows-update.png and docs/windows-main-150.png"
