@@ -11,7 +11,9 @@
 namespace tr58k {
 
 // The platform's HID backend (hidraw on Linux, the HID class on Windows).
-// Never nullptr.
+// On Windows its monitor is for the window's thread: made there (its
+// CreateMonitor must be called on a thread that runs a message loop), it
+// hears of plug and unplug through that loop. Never nullptr.
 std::unique_ptr<HidBackend> CreatePlatformHidBackend();
 // logind's inhibitor on Linux, SetThreadExecutionState on Windows. Never
 // nullptr; one that cannot reach its service refuses Acquire.

@@ -18,6 +18,10 @@ namespace tr58k {
 
 class Win32DialogHost;
 
+// Sends `window` the WM_DEVICECHANGE the system sends for a HID interface
+// `what` (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE) at `path`.
+void SendDeviceInterfaceChange(HWND window, WPARAM what, const std::wstring& path);
+
 class Win32DialogRig {
  public:
   // Runs `logic` modally and returns once its dialog is initialised (or
