@@ -31,6 +31,7 @@ int FontHeightAt(LOGFONTW font, int points, UINT dpi) {
 }  // namespace
 
 int CaptionHeightFor(HFONT dialogFont, int pointSize, UINT dpi) {
+  if (dpi == kDefaultDpi) return kCaptionHeightAt96;
   LOGFONTW font{};
   if (dialogFont && GetObjectW(dialogFont, sizeof(font), &font) == sizeof(font)) {
     const int at96 = FontHeightAt(font, pointSize, kDefaultDpi);

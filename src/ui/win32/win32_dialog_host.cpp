@@ -327,6 +327,9 @@ void Win32DialogHost::SetToolTip(int id, const std::string& text) {
   HWND item = Item(id);
   if (!item) return;
   if (!toolTip_) {
+    // No tip to take away: the tooltip window (a pop-up of its own) is made
+    // only for the first tip there is.
+    if (text.empty()) return;
     toolTip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
