@@ -19,12 +19,7 @@
 
 #include "app/fw_update_template.h"
 #include "app/main_dialog_template.h"
-#include "app/updater_dlg.h"
-#include "device/device_link.h"
-#include "device/sim/simulated_mouse.h"
-#include "settings/profile_file.h"
-#include "testing/fake_clock.h"
-#include "testing/win32_dialog_rig.h"
+#include "app/win32/win32_window_fixture.h"
 #include "ui/win32/dhs_static.h"
 #include "ui/win32/utf16.h"
 #include "ui/win32/win32_dialog_host.h"
@@ -179,26 +174,15 @@ std::vector<std::string> ClippedTexts(HWND dialog, const DialogTemplate& tmpl, U
   return faults;
 }
 
-class Win32WindowDpiTest : public ::testing::Test {
+class Win32WindowDpiTest : public Win32WindowFixture {
  protected:
   void SetUp() override {
     // OneScale runs only in the processes AtEveryScale starts, the others
     // never there.
     const bool probe = std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) == "OneScale";
     if (probe != (std::getenv(kProbeFileVariable) != nullptr)) GTEST_SKIP() << "not in this process";
-    std::remove(DefaultProfilePath().c_str());
-    mouse_ = std::make_unique<SimulatedMouse>(clock_);
-    link_ = std::make_unique<DeviceLink>(*mouse_, clock_);
-    win_ = std::make_unique<CUpdaterDlg>(*link_);
-    rig_ = std::make_unique<Win32DialogRig>(*win_, [this](Win32DialogHost& host) { hosts_.push_back(&host); });
-  }
-  void TearDown() override {
-    clock_.Release();
-    rig_.reset();
-    win_.reset();
-    link_.reset();
-    mouse_.reset();
-    std::remove(DefaultProfilePath().c_str());
+    MakeWindow();
+    Open([this](Win32DialogHost& host) { hosts_.push_back(&host); });
   }
   int CaptionHeight(int row) {
     HFONT font = nullptr;
@@ -206,11 +190,6 @@ class Win32WindowDpiTest : public ::testing::Test {
     return font ? MetricsOf(font).tmHeight : 0;
   }
 
-  TaggedClock clock_;
-  std::unique_ptr<SimulatedMouse> mouse_;
-  std::unique_ptr<DeviceLink> link_;
-  std::unique_ptr<CUpdaterDlg> win_;
-  std::unique_ptr<Win32DialogRig> rig_;
   std::vector<Win32DialogHost*> hosts_;  // window thread's; as made
 };
 
@@ -219,10 +198,7 @@ class Win32WindowDpiTest : public ::testing::Test {
 TEST_F(Win32WindowDpiTest, OneScale) {
   const char* probeFile = std::getenv(kProbeFileVariable);
   HWND dlg = rig_->Dialog();
-  ASSERT_NE(dlg, nullptr);
-  ASSERT_TRUE(rig_->WaitUntil([&] { return win_->DeviceWorkIdle(); }));
-  rig_->ClickLater(dlg, ctl::kFirmwareUpdate);
-  HWND fw = rig_->WaitForDialog(1);
+  HWND fw = OpenUpdateWindow(dlg);
   ASSERT_NE(fw, nullptr);
   const UINT dpi = WindowDpi(dlg);
   const int caption = CaptionHeight(0);

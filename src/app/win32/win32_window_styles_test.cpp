@@ -7,20 +7,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdio>
 #include <iterator>
-#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "app/fw_update_template.h"
 #include "app/main_dialog_template.h"
-#include "app/updater_dlg.h"
-#include "device/device_link.h"
-#include "device/sim/simulated_mouse.h"
-#include "settings/profile_file.h"
-#include "testing/fake_clock.h"
-#include "testing/win32_dialog_rig.h"
+#include "app/win32/win32_window_fixture.h"
 
 namespace tr58k {
 namespace {
@@ -129,45 +122,24 @@ void ExpectControls(HWND dialog, const Expected* expected, size_t count, const c
   }
 }
 
-class Win32WindowStylesTest : public ::testing::Test {
+class Win32WindowStylesTest : public Win32WindowFixture {
  protected:
   void SetUp() override {
-    std::remove(DefaultProfilePath().c_str());
     {
       std::lock_guard<std::mutex> lock(g_madeMutex);
       g_made.clear();
     }
-    mouse_ = std::make_unique<SimulatedMouse>(clock_);
-    link_ = std::make_unique<DeviceLink>(*mouse_, clock_);
-    win_ = std::make_unique<CUpdaterDlg>(*link_);
-    rig_ = std::make_unique<Win32DialogRig>(*win_, nullptr, [this] {
-      hook_ = SetWindowsHookExW(WH_CBT, &WatchCreation, nullptr, GetCurrentThreadId());
-    });
-  }
-  void TearDown() override {
-    clock_.Release();
-    rig_.reset();
-    win_.reset();
-    link_.reset();
-    mouse_.reset();
-    std::remove(DefaultProfilePath().c_str());
+    MakeWindow();
+    Open(nullptr, [this] { hook_ = SetWindowsHookExW(WH_CBT, &WatchCreation, nullptr, GetCurrentThreadId()); });
   }
 
-  TaggedClock clock_;
-  std::unique_ptr<SimulatedMouse> mouse_;
-  std::unique_ptr<DeviceLink> link_;
-  std::unique_ptr<CUpdaterDlg> win_;
-  std::unique_ptr<Win32DialogRig> rig_;
   HHOOK hook_ = nullptr;  // the window thread's; goes with it
 };
 
 TEST_F(Win32WindowStylesTest, BothWindowsAreMadeWithTheirListedStyles) {
-  HWND dlg = rig_->Dialog();
-  ASSERT_NE(dlg, nullptr);
   ASSERT_NE(hook_, nullptr);
-  ASSERT_TRUE(rig_->WaitUntil([&] { return win_->DeviceWorkIdle(); }));
-  rig_->ClickLater(dlg, ctl::kFirmwareUpdate);
-  HWND fw = rig_->WaitForDialog(1);
+  HWND dlg = rig_->Dialog();
+  HWND fw = OpenUpdateWindow(dlg);
   ASSERT_NE(fw, nullptr);
 
   // The frames: a pop-up with title bar, system menu and minimise box and a
@@ -206,10 +178,7 @@ TEST_F(Win32WindowStylesTest, BothWindowsAreMadeWithTheirListedStyles) {
 
 TEST_F(Win32WindowStylesTest, TheStatusFieldKeepsTheProgramsTextAndTheWindowsSitOnScreen) {
   HWND dlg = rig_->Dialog();
-  ASSERT_NE(dlg, nullptr);
-  ASSERT_TRUE(rig_->WaitUntil([&] { return win_->DeviceWorkIdle(); }));
-  rig_->ClickLater(dlg, ctl::kFirmwareUpdate);
-  HWND fw = rig_->WaitForDialog(1);
+  HWND fw = OpenUpdateWindow(dlg);
   ASSERT_NE(fw, nullptr);
   HWND status = GetDlgItem(fw, fwctl::kStatus);
   ASSERT_EQ(rig_->Text(fw, fwctl::kStatus), "");
