@@ -11,9 +11,10 @@
 //       build-windows/src/app/win32/win32_startup_bench.exe [--chinese-fonts]
 //       build-windows/src/app/tr58k-config.exe [runs]
 //
-// Five starts alternate, `runs` times each (default 10), each ended by
+// Six starts alternate, `runs` times each (default 10), each ended by
 // closing its window: the bare dialog, the bare dialog under the common
-// controls 6 and themes of the program's manifest, the program on the
+// controls 6 and themes of the program's manifest, the same with the main
+// window's controls (its template, no program behind it), the program on the
 // simulated mouse unplugged (its window, no device code), the program with
 // the platform's own backend (no mouse where none is plugged in) and the
 // program with --simulate. Medians, least and largest are printed.
@@ -32,6 +33,9 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "app/main_dialog_template.h"
+#include "ui/win32/dialog_template_win32.h"
 
 namespace {
 
@@ -138,8 +142,10 @@ INT_PTR CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM) {
 }
 
 // With `manifestOf`, under the common controls 6 and themes that program's
-// manifest asks for (its DPI awareness is the process's own, so not that).
-int RunBareDialog(const wchar_t* manifestOf) {
+// manifest asks for (its DPI awareness is the process's own, so not that);
+// with `windowsControls` too, the main window's template as the program
+// makes it, with no program behind it.
+int RunBareDialog(const wchar_t* manifestOf, bool windowsControls) {
   if (manifestOf) {
     ACTCTXW context{};
     context.cbSize = sizeof(context);
@@ -155,6 +161,12 @@ int RunBareDialog(const wchar_t* manifestOf) {
                        : nullptr;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     if (!init || !init(&icc)) return 1;
+  }
+  if (windowsControls) {
+    const std::vector<WORD> window = tr58k::BuildDialogTemplateEx(tr58k::MainDialogTemplate());
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(window.data()), nullptr,
+                            &BareProc, 0);
+    return 0;
   }
   // DLGTEMPLATE, no controls, DS_SETFONT with "MS Shell Dlg" 8 pt.
   std::vector<WORD> t;
@@ -227,7 +239,9 @@ class ChineseFontLink {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc >= 2 && std::wstring(argv[1]) == L"--bare-dialog") return RunBareDialog(argc >= 3 ? argv[2] : nullptr);
+  if (argc >= 2 && std::wstring(argv[1]) == L"--bare-dialog") {
+    return RunBareDialog(argc >= 3 ? argv[2] : nullptr, argc >= 4 && std::wstring(argv[3]) == L"--controls");
+  }
   std::unique_ptr<ChineseFontLink> fonts;
   if (argc >= 2 && std::wstring(argv[1]) == L"--chinese-fonts") {
     fonts = std::make_unique<ChineseFontLink>();
@@ -246,8 +260,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring program = L"\"" + std::wstring(argv[1]) + L"\"";
   const std::wstring bare = L"\"" + std::wstring(self) + L"\" --bare-dialog";
   // What each start adds to the one before: the common controls 6 and their
-  // themes; the program's window on a mouse that is not there, with no
-  // device code; the real HID backend finding no mouse; the simulated
+  // themes; the main window's 29 controls; the program's window logic and
+  // host on a mouse that is not there, with no device code; the real HID backend finding no mouse; the simulated
   // mouse's start-up read (its 80 ms wait included).
   const struct {
     const char* name;
@@ -255,6 +269,7 @@ int wmain(int argc, wchar_t** argv) {
   } starts[] = {
       {"bare Win32 dialog", bare},
       {"bare, common controls 6", bare + L" " + program},
+      {"bare, the window's controls", bare + L" " + program + L" --controls"},
       {"tr58k-config --simulate-unplugged", program + L" --simulate-unplugged"},
       {"tr58k-config (no mouse)", program},
       {"tr58k-config --simulate", program + L" --simulate"},
@@ -271,6 +286,8 @@ int wmain(int argc, wchar_t** argv) {
   for (size_t k = 0; k < std::size(starts); ++k) Report(starts[k].name, samples[k]);
   const double bareMs = Median(samples[0], &Sample::ms);
   std::printf("first paint against the bare dialog: no mouse %.2fx, simulated mouse %.2fx\n",
-              Median(samples[3], &Sample::ms) / bareMs, Median(samples[4], &Sample::ms) / bareMs);
+              Median(samples[4], &Sample::ms) / bareMs, Median(samples[5], &Sample::ms) / bareMs);
+  std::printf("against the bare dialog with the window's controls: no mouse %.2fx\n",
+              Median(samples[4], &Sample::ms) / Median(samples[2], &Sample::ms));
   return 0;
 }
