@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Remakes docs/windows-main.png and docs/windows-update.png: tr58k-config.exe
-# from the Windows build on the simulated mouse, under Wine in a virtual
-# desktop (so the windows have Wine's title bar) on a virtual X display.
+# Remakes docs/windows-main.png, docs/windows-update.png and, at 150 %
+# (144 DPI), docs/windows-main-150.png: tr58k-config.exe from the Windows
+# build on the simulated mouse, under Wine in a virtual desktop (so the
+# windows have Wine's title bar) on a virtual X display.
 #   scripts/windows-screenshots.sh [BUILD_DIR] [LANGUAGE]
 # BUILD_DIR defaults to build-windows. Without LANGUAGE the window shows its
 # texts as written (--language C); with one (en, de, ...) the pictures are
-# docs/windows-main-LANGUAGE.png and docs/windows-update-LANGUAGE.png.
+# docs/windows-main-LANGUAGE.png and docs/windows-update-LANGUAGE.png (at
+# 96 DPI only).
 # The Wine prefix is made fresh in BUILD_DIR/screenshot-prefix with Chinese,
 # Japanese and Korean glyphs for the dialog font (scripts/wine-cjk-fonts.sh):
 # settings of this prefix only, not of the program.
@@ -25,15 +27,29 @@ rm -rf "$WINEPREFIX"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"; wineserver -k 2>/dev/null || true' EXIT
 cp "$EXE" "$tmp/"
-run() {  # run NAME OPTION: the program in a virtual desktop, picture to $tmp/NAME.bmp
-  (cd "$tmp" && timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" \
-    "$WINE" explorer /desktop=tr58k,800x600 tr58k-config.exe --simulate --language "$LANGUAGE_OPTION" \
-    "$2" "$1.bmp" >/dev/null 2>&1) || true
+run() {  # run NAME OPTION DPI: the program in a virtual desktop, picture to $tmp/NAME.bmp
+  local dpi=$3
+  # The scale the prefix's next programs start at, and a desktop with room
+  # for the window at that scale.
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   wineserver -w
-  [[ -s "$tmp/$1.bmp" ]] || { echo "no picture from $2" >&2; exit 1; }
+  local width=$((800 * dpi / 96)) height=$((600 * dpi / 96))
+  (cd "$tmp" && timeout 120 xvfb-run -a -s "-screen 0 $((width + 64))x$((height + 64))x24" \
+    "$WINE" explorer /desktop=tr58k,${width}x${height} tr58k-config.exe --simulate \
+    --language "$LANGUAGE_OPTION" "$2" "$1.bmp" >/dev/null 2>&1) || true
+  wineserver -w
+  [[ -s "$tmp/$1.bmp" ]] || { echo "no picture from $2 at $dpi DPI" >&2; exit 1; }
 }
-run main --screenshot
-run update --screenshot-update
-convert "$tmp/main.bmp" "$ROOT/docs/windows-main$SUFFIX.png"
-convert "$tmp/update.bmp" "$ROOT/docs/windows-update$SUFFIX.png"
-echo "wrote docs/windows-main$SUFFIX.png and docs/windows-update$SUFFIX.png"
+names="main update"
+run main --screenshot 96
+run update --screenshot-update 96
+if [[ -z "$SUFFIX" ]]; then
+  run main-150 --screenshot 144
+  names="$names main-150"
+fi
+written=""
+for name in $names; do
+  convert "$tmp/$name.bmp" "$ROOT/docs/windows-$name$SUFFIX.png"
+  written="$written docs/windows-$name$SUFFIX.png"
+done
+echo "wrote$written"

@@ -19,10 +19,12 @@ const DialogTemplate& FwUpdateDialogTemplate() {
       {
           {fwctl::kProgress, K::kProgressBar, "", 18, 42, 234, 14},
           {fwctl::kUpdate, K::kPushButton, N_("固件更新"), 198, 72, 55, 19},
-          {kNoControlId, K::kStatic, N_("进度:"), 18, 20, 20, 8},
-          {fwctl::kStatus, K::kEdit, "", 45, 18, 206, 14, /*digitsOnly=*/false, /*borderless=*/true},
+          {kNoControlId, K::kStatic, N_("进度:"), 18, 20, 20, 8, false, false, /*groupStart=*/true},
+          {fwctl::kStatus, K::kEdit, "", 45, 18, 206, 14, /*digitsOnly=*/false, /*borderless=*/true,
+           false, /*displayOnly=*/true},
           {fwctl::kExit, K::kPushButton, N_("退出"), 132, 72, 55, 19},
-      }};
+      },
+      /*modalFrame=*/true};
   return tmpl;
 }
 

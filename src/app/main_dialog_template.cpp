@@ -50,7 +50,9 @@ const DialogTemplate& MainDialogTemplate() {
           {kNoControlId, K::kStatic,
            N_("温馨提示：驱动界面关闭后，程序将直接退出，如需经常使用，请保存在电脑桌面。"), 13, 272,
            317, 13},
-      }};
+      },
+      /*modalFrame=*/false,
+      /*taskbarButton=*/true};
   return tmpl;
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "app/app_platform.h"
 #include "app/desktop_open.h"
 #include "app/main_dialog_template.h"
 #include "app/support_page.h"

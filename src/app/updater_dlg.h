@@ -30,17 +30,6 @@
 
 namespace tr58k {
 
-// Shown as the version text's tooltip when the mouse is plugged in but this
-// user may not open it; %1 is the node. Chinese and English as written; a
-// catalogue gives it in its one language.
-inline constexpr const char* kAccessDeniedHint =
-    // TRANSLATORS: the tooltip of the firmware version when the mouse may
-    // not be opened; give it once, in your language only. %1 is the
-    // device node (/dev/hidraw3).
-    N_("已检测到鼠标（%1），但当前用户无权访问。\n"
-       "请安装 udev 规则 70-zemo-tr58k.rules（随本程序提供），然后重新插拔鼠标。\n"
-       "The mouse is plugged in, but this user may not open %1.\n"
-       "Install the udev rule 70-zemo-tr58k.rules that comes with this program, then replug the mouse.");
 inline constexpr int kDpiTimerId = 1;
 inline constexpr unsigned kTimerPeriodMs = 200;
 inline constexpr uint32_t kArrivalSettleMs = 900;

@@ -1,22 +1,36 @@
 #include "testing/win32_dialog_rig.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 
 #include "ui/win32/utf16.h"
 #include "ui/win32/win32_dialog_host.h"
 
 namespace tr58k {
 
-Win32DialogRig::Win32DialogRig(DialogLogic& logic, std::function<void(Win32DialogHost&)> onCreated)
+void SendDeviceInterfaceChange(HWND window, WPARAM what, const std::wstring& path) {
+  std::vector<uint8_t> bytes(sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) + path.size() * sizeof(wchar_t));
+  auto* b = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(bytes.data());
+  b->dbcc_size = static_cast<DWORD>(bytes.size());
+  b->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  std::copy(path.begin(), path.end(), b->dbcc_name);
+  SendMessageW(window, WM_DEVICECHANGE, what, reinterpret_cast<LPARAM>(b));
+}
+
+Win32DialogRig::Win32DialogRig(DialogLogic& logic, std::function<void(Win32DialogHost&)> onCreated,
+                               std::function<void()> onThreadStart)
     : logic_(logic) {
   Win32DialogHost::SetDialogCreatedHook([this, onCreated](Win32DialogHost& host) {
     if (onCreated) onCreated(host);
     std::lock_guard<std::mutex> lock(mutex_);
     dialogs_.push_back(host.Hwnd());
   });
-  thread_ = std::thread([this] {
+  thread_ = std::thread([this, onThreadStart] {
+    if (onThreadStart) onThreadStart();
     Win32DialogHost host(logic_);
     const int result = host.RunModal();
     std::lock_guard<std::mutex> lock(mutex_);

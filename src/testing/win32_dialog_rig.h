@@ -18,13 +18,19 @@ namespace tr58k {
 
 class Win32DialogHost;
 
+// Sends `window` the WM_DEVICECHANGE the system sends for a HID interface
+// `what` (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE) at `path`.
+void SendDeviceInterfaceChange(HWND window, WPARAM what, const std::wstring& path);
+
 class Win32DialogRig {
  public:
   // Runs `logic` modally and returns once its dialog is initialised (or
   // after 10 s, Dialog() then nullptr). `logic` must outlive the rig.
   // `onCreated` runs on the window thread with each dialog's host once its
-  // logic has initialised.
-  explicit Win32DialogRig(DialogLogic& logic, std::function<void(Win32DialogHost&)> onCreated = {});
+  // logic has initialised; `onThreadStart` on the window thread before the
+  // first dialog is made (a hook that watches the thread's windows).
+  explicit Win32DialogRig(DialogLogic& logic, std::function<void(Win32DialogHost&)> onCreated = {},
+                          std::function<void()> onThreadStart = {});
   // Closes what is still open and waits for the window thread.
   ~Win32DialogRig();
 

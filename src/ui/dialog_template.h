@@ -36,6 +36,10 @@ struct ControlSpec {
   int x = 0, y = 0, width = 0, height = 0;  // dialog units
   bool digitsOnly = false;                  // edit boxes that take digits only
   bool borderless = false;                  // edit boxes drawn without a frame
+  bool groupStart = false;                  // the first control of a group
+  // An edit box whose text only the program sets: what the user types,
+  // pastes or cuts there does not stay (selecting and copying do).
+  bool displayOnly = false;
 };
 
 struct DialogTemplate {
@@ -46,6 +50,8 @@ struct DialogTemplate {
   int width = 0, height = 0;  // client area, dialog units
   bool minimizeBox = false;
   std::vector<ControlSpec> controls;  // creation and tab order
+  bool modalFrame = false;     // the dialog frame of a window run over another
+  bool taskbarButton = false;  // shown in the taskbar even when owned
 };
 
 struct PixelRect {

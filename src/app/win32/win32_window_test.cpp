@@ -19,6 +19,7 @@
 #include "settings/profile_file.h"
 #include "testing/fake_clock.h"
 #include "testing/win32_dialog_rig.h"
+#include "app/win32/win32_window_fixture.h"
 
 namespace tr58k {
 namespace {
@@ -36,42 +37,17 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class Win32WindowTest : public ::testing::Test {
+class Win32WindowTest : public Win32WindowFixture {
  protected:
   void SetUp() override {
-    // The profile lives in the test prefix's AppData.
-    std::remove(DefaultProfilePath().c_str());
-    mouse_ = std::make_unique<SimulatedMouse>(clock_);
-    link_ = std::make_unique<DeviceLink>(*mouse_, clock_);
+    MakeWindow();
     link_->testImagesAllowed = true;  // as the program's --simulate start-up does
-    win_ = std::make_unique<CUpdaterDlg>(*link_, ImageForSimulatedUpdate());
   }
-  void TearDown() override {
-    clock_.Release();
-    rig_.reset();
-    win_.reset();
-    link_.reset();
-    mouse_.reset();
-    std::remove(DefaultProfilePath().c_str());
-  }
-  HWND Open() {
-    rig_ = std::make_unique<Win32DialogRig>(*win_);
-    HWND dlg = rig_->Dialog();
-    EXPECT_NE(dlg, nullptr);
-    return dlg;
-  }
-  bool Idle() { return Win32DialogRig::WaitUntil([&] { return win_->DeviceWorkIdle(); }); }
   std::vector<std::string> Edits(HWND dlg) {
     std::vector<std::string> out;
     for (int k = 0; k < 4; ++k) out.push_back(rig_->Text(dlg, ctl::kDpiEdit1 + k));
     return out;
   }
-
-  TaggedClock clock_;
-  std::unique_ptr<SimulatedMouse> mouse_;
-  std::unique_ptr<DeviceLink> link_;
-  std::unique_ptr<CUpdaterDlg> win_;
-  std::unique_ptr<Win32DialogRig> rig_;
 };
 
 using Texts = std::vector<std::string>;

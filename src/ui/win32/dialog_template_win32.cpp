@@ -38,37 +38,41 @@ constexpr WORD kComboBoxAtom = 0x0085;
 }  // namespace
 
 Win32ControlClass ControlClassOf(const ControlSpec& c) {
-  const DWORD child = WS_CHILD | WS_VISIBLE;
+  const DWORD child = WS_CHILD | WS_VISIBLE | (c.groupStart ? WS_GROUP : 0);
   switch (c.kind) {
     case ControlKind::kPushButton:
       return {L"Button", kButtonAtom, child | WS_TABSTOP | BS_PUSHBUTTON};
     case ControlKind::kGroupBox:
       return {L"Button", kButtonAtom, child | BS_GROUPBOX};
     case ControlKind::kStatic:
-      // No SS_NOTIFY: clicks fall through to the dialog.
-      return {L"Static", kStaticAtom, child | SS_LEFT};
     case ControlKind::kCaptionLabel:
-      return {L"Static", kStaticAtom, child | SS_OWNERDRAW};
+      // No SS_NOTIFY: clicks fall through to the dialog. A caption label is
+      // made owner-drawn by the label itself once it is attached.
+      return {L"Static", kStaticAtom, child | SS_LEFT};
     case ControlKind::kEdit:
       return {L"Edit", kEditAtom,
-              child | WS_TABSTOP | ES_AUTOHSCROLL | (c.digitsOnly ? ES_NUMBER : 0) |
-                  (c.borderless ? ES_READONLY : WS_BORDER)};
+              child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL | (c.digitsOnly ? ES_NUMBER : 0) |
+                  (c.borderless ? 0 : WS_BORDER)};
     case ControlKind::kComboDropDown:
-      return {L"ComboBox", kComboBoxAtom, child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL};
+      // The list scrolls; the field does not scroll past its width.
+      return {L"ComboBox", kComboBoxAtom, child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN};
     case ControlKind::kCheckBox:
       return {L"Button", kButtonAtom, child | WS_TABSTOP | BS_AUTOCHECKBOX};
     case ControlKind::kTrackbar:
       return {TRACKBAR_CLASSW, 0, child | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS};
     case ControlKind::kProgressBar:
-      return {PROGRESS_CLASSW, 0, child};
+      return {PROGRESS_CLASSW, 0, child | WS_BORDER};
   }
   return {L"Static", kStaticAtom, child};
 }
 
 DWORD DialogStyleOf(const DialogTemplate& tmpl) {
-  return WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT | DS_SHELLFONT |
-         (tmpl.minimizeBox ? WS_MINIMIZEBOX : 0);
+  // No DS_CENTER: the host places the window itself once it is made.
+  return WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_SHELLFONT |
+         (tmpl.modalFrame ? DS_MODALFRAME : 0) | (tmpl.minimizeBox ? WS_MINIMIZEBOX : 0);
 }
+
+DWORD DialogExStyleOf(const DialogTemplate& tmpl) { return tmpl.taskbarButton ? WS_EX_APPWINDOW : 0; }
 
 std::vector<WORD> BuildDialogTemplateEx(const DialogTemplate& tmpl) {
   std::vector<WORD> out;
@@ -76,7 +80,7 @@ std::vector<WORD> BuildDialogTemplateEx(const DialogTemplate& tmpl) {
   w.Word(1);       // dlgVer
   w.Word(0xFFFF);  // signature: the extended template
   w.Dword(0);      // helpID
-  w.Dword(0);      // exStyle
+  w.Dword(DialogExStyleOf(tmpl));
   w.Dword(DialogStyleOf(tmpl));
   w.Word(static_cast<WORD>(tmpl.controls.size()));
   w.Word(0);

@@ -20,8 +20,12 @@ struct Win32ControlClass {
 };
 Win32ControlClass ControlClassOf(const ControlSpec& control);
 
-// Dialog style: modal frame, caption, system menu, centred, shell font.
+// The frame's style: pop-up with caption and system menu in the shell's
+// dialog font; the modal frame and the minimise box as the template asks.
 DWORD DialogStyleOf(const DialogTemplate& tmpl);
+// The frame's extended style: WS_EX_APPWINDOW when the template asks for a
+// taskbar button, else none.
+DWORD DialogExStyleOf(const DialogTemplate& tmpl);
 
 // The whole template; the vector's data is DWORD-aligned. Never fails.
 std::vector<WORD> BuildDialogTemplateEx(const DialogTemplate& tmpl);

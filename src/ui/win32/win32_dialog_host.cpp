@@ -4,6 +4,7 @@
 
 #include <dbt.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "device/windows/device_notification.h"
@@ -22,10 +23,39 @@ std::function<void(Win32DialogHost&)>& DialogCreatedHook() {
 // The program's icon in the executable's resources.
 constexpr int kProgramIconId = 128;
 
-HICON LoadProgramIcon(int metricX, int metricY) {
+HICON LoadProgramIcon(int metricX, int metricY, UINT dpi) {
   return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIconId),
-                                       IMAGE_ICON, GetSystemMetrics(metricX), GetSystemMetrics(metricY),
-                                       LR_DEFAULTCOLOR));
+                                       IMAGE_ICON, SystemMetricForDpi(metricX, dpi),
+                                       SystemMetricForDpi(metricY, dpi), LR_DEFAULTCOLOR));
+}
+
+// How wide a tooltip grows before it wraps (it honours line breaks only
+// with a width), in pixels at 96 DPI.
+constexpr int kToolTipWidthAt96 = 480;
+
+// Centres the dialog on its owner when the owner shows, else on the work
+// area of its monitor, and keeps it inside that work area: what the dialog
+// framework does for every dialog that has not placed itself.
+void PlaceDialog(HWND dialog, HWND owner) {
+  const bool onOwner = owner && IsWindowVisible(owner) && !IsIconic(owner);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromWindow(onOwner ? owner : dialog, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    return;
+  }
+  const RECT area = monitor.rcWork;
+  RECT around = area;
+  if (onOwner) GetWindowRect(owner, &around);
+  RECT own{};
+  GetWindowRect(dialog, &own);
+  const int width = own.right - own.left;
+  const int height = own.bottom - own.top;
+  int x = around.left + (around.right - around.left - width) / 2;
+  int y = around.top + (around.bottom - around.top - height) / 2;
+  // The title bar stays reachable when the window is larger than the area.
+  x = std::max<int>(area.left, std::min<int>(x, area.right - width));
+  y = std::max<int>(area.top, std::min<int>(y, area.bottom - height));
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -88,18 +118,18 @@ INT_PTR CALLBACK Win32DialogHost::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPA
 
 BOOL Win32DialogHost::OnInitDialog() {
   HWND hwnd = hwnd_;
-  bigIcon_ = LoadProgramIcon(SM_CXICON, SM_CYICON);
-  smallIcon_ = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);
-  if (bigIcon_) SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-  if (smallIcon_) SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  dpi_ = WindowDpi(hwnd);
+  SetIcons();
   for (const ControlSpec& c : logic_.Template().controls) {
     if (c.kind != ControlKind::kCaptionLabel || c.id == kNoControlId) continue;
     auto label = std::make_unique<CDhsStatic>();
     label->SubclassDlgItem(GetDlgItem(hwnd, c.id));
     captionLabels_[c.id] = std::move(label);
   }
+  ScaleCaptions();
   logic_.AttachHost(this);
   logic_.OnInitDialog();
+  PlaceDialog(hwnd, owner_);
   if (DialogCreatedHook()) DialogCreatedHook()(*this);
   // Keep a focus the logic chose; otherwise the first tab stop gets it.
   HWND focus = ::GetFocus();
@@ -154,12 +184,44 @@ INT_PTR Win32DialogHost::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       it->second->DrawItem(*item);
       return TRUE;
     }
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wp));
+      // Not handled here: the dialog manager scales the window, its font
+      // and its controls to the new DPI itself.
+      return FALSE;
     case WM_DESTROY:
       Destroy();
       return FALSE;
     default:
       return FALSE;
   }
+}
+
+void Win32DialogHost::SetIcons() {
+  HICON big = LoadProgramIcon(SM_CXICON, SM_CYICON, dpi_);
+  HICON small = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON, dpi_);
+  if (big) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  if (small) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  // The window no longer uses the icons it had.
+  if (big && bigIcon_) DestroyIcon(bigIcon_);
+  if (small && smallIcon_) DestroyIcon(smallIcon_);
+  if (big) bigIcon_ = big;
+  if (small) smallIcon_ = small;
+}
+
+void Win32DialogHost::ScaleCaptions() {
+  if (captionLabels_.empty()) return;
+  const auto dialogFont = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+  const int height = CaptionHeightFor(dialogFont, logic_.Template().fontPointSize, dpi_);
+  for (auto& [id, label] : captionLabels_) label->SetFontHeight(height);
+}
+
+void Win32DialogHost::OnDpiChanged(UINT dpi) {
+  if (dpi == 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  ScaleCaptions();
+  if (toolTip_) SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(kToolTipWidthAt96, dpi));
+  SetIcons();
 }
 
 void Win32DialogHost::OnCommandMessage(WPARAM wp, LPARAM lp) {
@@ -180,6 +242,12 @@ void Win32DialogHost::OnCommandMessage(WPARAM wp, LPARAM lp) {
       if (code == CBN_SELCHANGE) logic_.OnListChoice(id);
       break;
     case ControlKind::kEdit:
+      if (code == EN_CHANGE && settingText_ == 0 && control->displayOnly) {
+        // Whatever the user did there, the field shows the program's text.
+        const auto text = displayTexts_.find(id);
+        SetText(id, text == displayTexts_.end() ? std::string() : text->second);
+        break;
+      }
       if (code == EN_CHANGE && settingText_ == 0) logic_.OnEditChanged(id);
       if (code == EN_KILLFOCUS) logic_.OnEditLostFocus(id);
       break;
@@ -218,6 +286,8 @@ int Win32DialogHost::IdOfWindow(HWND window) const {
 }
 
 void Win32DialogHost::SetText(int id, const std::string& text) {
+  const ControlSpec* control = TemplateControl(id);
+  if (control && control->displayOnly) displayTexts_[id] = text;
   ++settingText_;
   SetWindowTextW(Item(id), Utf8ToWide(text).c_str());
   --settingText_;
@@ -257,10 +327,14 @@ void Win32DialogHost::SetToolTip(int id, const std::string& text) {
   HWND item = Item(id);
   if (!item) return;
   if (!toolTip_) {
+    // No tip to take away: the tooltip window (a pop-up of its own) is made
+    // only for the first tip there is.
+    if (text.empty()) return;
     toolTip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     if (!toolTip_) return;
+    SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(kToolTipWidthAt96, dpi_));
   }
   std::wstring wide = Utf8ToWide(text);
   // The tool is the control's rectangle on the dialog: statics let the
@@ -279,6 +353,11 @@ void Win32DialogHost::SetToolTip(int id, const std::string& text) {
 }
 
 HWND Win32DialogHost::ToolTipWindow() const { return toolTip_; }
+
+HFONT Win32DialogHost::CaptionFont(int id) const {
+  const auto it = captionLabels_.find(id);
+  return it == captionLabels_.end() ? nullptr : it->second->font;
+}
 
 void Win32DialogHost::AddListItem(int id, const std::string& text) {
   SendDlgItemMessageW(hwnd_, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(text).c_str()));

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "ui/win32/dhs_static.h"
+#include "ui/win32/window_dpi.h"
 #include "ui/window_host.h"
 
 namespace tr58k {
@@ -37,6 +38,8 @@ class Win32DialogHost : public WindowHost {
   HWND Hwnd() const { return hwnd_; }
   // The tooltip control of SetToolTip; nullptr before the first tip.
   HWND ToolTipWindow() const;
+  // The font caption label `id` draws with; nullptr when `id` is none.
+  HFONT CaptionFont(int id) const;
   DialogLogic& Logic() const { return logic_; }
 
   // Called with each dialog of this process once its controls exist and
@@ -89,6 +92,13 @@ class Win32DialogHost : public WindowHost {
   INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   BOOL OnInitDialog();
   void OnCommandMessage(WPARAM wp, LPARAM lp);
+  // The program's icons at the window's DPI.
+  void SetIcons();
+  // The caption labels' fonts for the dialog's font at the current DPI.
+  void ScaleCaptions();
+  // The window is now shown at `dpi`: the fonts, icons and sizes the host
+  // made itself are made again for it.
+  void OnDpiChanged(UINT dpi);
   void Destroy();
   HWND Item(int id) const;
   const ControlSpec* TemplateControl(int id) const;
@@ -106,6 +116,8 @@ class Win32DialogHost : public WindowHost {
   HWND toolTip_ = nullptr;
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
+  UINT dpi_ = kDefaultDpi;  // the window's, as the host last made its fonts for
+  std::map<int, std::string> displayTexts_;  // what display-only fields show
   int settingText_ = 0;  // > 0 while the host itself changes a text
   bool destroyed_ = false;
 };

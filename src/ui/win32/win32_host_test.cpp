@@ -221,12 +221,15 @@ TEST(Win32DialogHostTest, UserActionsReachTheLogicAndTheHostsOwnChangesDoNot) {
   EXPECT_EQ(logic.Events(), (Events{"command 10", "edit 11", "list 12", "slider 13", "enter 11", "escape 0"}));
   EXPECT_FALSE(rig.Checked(dlg, kCheck));
 
-  // A tip on a control, replaced, then taken away.
-  HWND tips = nullptr;
+  // No tip yet: no tooltip window either. A tip on a control, replaced,
+  // then taken away.
+  HWND tips = nullptr, tipsBefore = nullptr;
   std::wstring tipText(64, L'\0');
   LRESULT toolsWithTip = 0, toolsWithout = 0;
   host.Calls().Call([&] {
     auto& win32 = static_cast<Win32DialogHost&>(host);
+    host.SetToolTip(kCheck, "");
+    tipsBefore = win32.ToolTipWindow();
     host.SetToolTip(kCheck, "old");
     host.SetToolTip(kCheck, "提示");
     tips = win32.ToolTipWindow();
@@ -240,6 +243,7 @@ TEST(Win32DialogHostTest, UserActionsReachTheLogicAndTheHostsOwnChangesDoNot) {
     host.SetToolTip(kCheck, "");
     toolsWithout = SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0);
   });
+  EXPECT_EQ(tipsBefore, nullptr);
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(toolsWithTip, 1);
   EXPECT_EQ(std::wstring(tipText.c_str()), L"提示");
@@ -291,16 +295,6 @@ class HandedMonitor final : public HidMonitor {
   std::function<void()> waiting_;
 };
 
-// WM_DEVICECHANGE as the system sends it for a HID interface.
-void SendInterfaceChange(HWND dlg, WPARAM what, const std::wstring& path) {
-  std::vector<uint8_t> bytes(sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) + path.size() * sizeof(wchar_t));
-  auto* b = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(bytes.data());
-  b->dbcc_size = static_cast<DWORD>(bytes.size());
-  b->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  std::copy(path.begin(), path.end(), b->dbcc_name);
-  SendMessageW(dlg, WM_DEVICECHANGE, what, reinterpret_cast<LPARAM>(b));
-}
-
 // The simulated mouse's events come through the monitor; a real mouse's as
 // WM_DEVICECHANGE to the dialog, registered on its own handle.
 TEST(Win32DialogHostTest, DeviceEventsComeFromTheMonitorOrFromTheDialogsOwnNotifications) {
@@ -315,7 +309,7 @@ TEST(Win32DialogHostTest, DeviceEventsComeFromTheMonitorOrFromTheDialogsOwnNotif
     HWND dlg = rig.Dialog();
     ASSERT_NE(dlg, nullptr);
     monitor.Hand({HidEventKind::kArrival, "sim"});
-    SendInterfaceChange(dlg, DBT_DEVICEREMOVECOMPLETE, path);
+    SendDeviceInterfaceChange(dlg, DBT_DEVICEREMOVECOMPLETE, path);
     const Events expected =
         fromWindow ? Events{"device 1 " + std::string(path.begin(), path.end())} : Events{"device 0 sim"};
     EXPECT_TRUE(rig.WaitUntil([&] { return logic.Events() == expected; }, 3000))
