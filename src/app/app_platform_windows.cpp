@@ -2,11 +2,6 @@
 
 #include <windows.h>
 
-#include <functional>
-#include <mutex>
-#include <utility>
-#include <vector>
-
 #include "device/windows/device_notification.h"
 #include "device/windows/windows_hid_backend.h"
 #include "firmware/windows/execution_state_inhibitor.h"
@@ -16,81 +11,11 @@ namespace tr58k {
 
 namespace {
 
-constexpr wchar_t kMonitorWindowClass[] = L"tr58k.WindowThreadHidMonitor";
-
-// Plug and unplug for the configuration window: a message-only window made
-// on the calling thread (the window's, whose message loop delivers its
-// WM_DEVICECHANGE) and registered for HID interfaces. The backend's own
-// monitor runs a thread of its own for programs without a loop; the window
-// waited for that thread at every start (under Wine a new GUI thread also
-// opens a display connection of its own), for nothing the dialog's own
-// notifications do not bring.
-class WindowThreadHidMonitor final : public HidMonitor {
- public:
-  ~WindowThreadHidMonitor() override {
-    if (notification_) SystemHidCalls().UnregisterDeviceNotification(notification_);
-    if (!window_) return;
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    // A window goes only on its own thread; elsewhere it is asked to.
-    if (GetWindowThreadProcessId(window_, nullptr) == GetCurrentThreadId()) {
-      DestroyWindow(window_);
-    } else {
-      PostMessageW(window_, WM_CLOSE, 0, 0);
-    }
-  }
-
-  // False when the window cannot be made or registered.
-  bool Start() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kMonitorWindowClass;
-    RegisterClassExW(&windowClass);  // fails harmlessly when already registered
-    window_ = CreateWindowExW(0, kMonitorWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              windowClass.hInstance, nullptr);
-    if (!window_) return false;
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    notification_ = RegisterWindowForHidNotifications(SystemHidCalls(), window_);
-    return notification_ != nullptr;
-  }
-
-  int PollFd() const override { return -1; }
-
-  void SetEventsWaitingCallback(std::function<void()> eventsWaiting) override {
-    std::lock_guard lock(mutex_);
-    eventsWaiting_ = std::move(eventsWaiting);
-  }
-
-  std::vector<HidEvent> ReadEvents() override {
-    std::lock_guard lock(mutex_);
-    return std::exchange(events_, {});
-  }
-
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != WM_DEVICECHANGE) return DefWindowProcW(window, message, wParam, lParam);
-    auto* self = reinterpret_cast<WindowThreadHidMonitor*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    HidEvent event = HidEventFromDeviceChange(wParam, lParam);
-    if (!self || event.kind == HidEventKind::kOther) return TRUE;
-    std::function<void()> wake;
-    {
-      std::lock_guard lock(self->mutex_);
-      if (self->events_.empty()) wake = self->eventsWaiting_;
-      self->events_.push_back(std::move(event));
-    }
-    if (wake) wake();
-    return TRUE;
-  }
-
-  HWND window_ = nullptr;
-  HDEVNOTIFY notification_ = nullptr;
-  std::mutex mutex_;
-  std::function<void()> eventsWaiting_;
-  std::vector<HidEvent> events_;
-};
-
-// The Windows backend with the window's own kind of monitor.
+// Plug and unplug for the configuration window come on the window's own
+// thread: the backend's own monitor runs a thread of its own for programs
+// without a loop, which the window waited for at every start (under Wine a
+// new GUI thread also opens a display connection of its own), for nothing
+// the dialog's own loop does not bring.
 class WindowProgramHidBackend final : public HidBackend {
  public:
   std::vector<HidInterfaceInfo> Enumerate() override { return backend_->Enumerate(); }
@@ -98,9 +23,7 @@ class WindowProgramHidBackend final : public HidBackend {
     return backend_->Open(path, error);
   }
   std::unique_ptr<HidMonitor> CreateMonitor() override {
-    auto monitor = std::make_unique<WindowThreadHidMonitor>();
-    if (!monitor->Start()) return nullptr;
-    return monitor;
+    return CreateCurrentThreadMonitor(SystemHidCalls());
   }
 
  private:

@@ -52,8 +52,72 @@ HidEvent HidEventFromDeviceChange(WPARAM wParam, LPARAM lParam) {
 namespace {
 
 constexpr const wchar_t* kWindowClass = L"tr58k.HidNotificationWindow";
+constexpr const wchar_t* kCurrentThreadWindowClass = L"tr58k.WindowThreadHidMonitor";
 
-class MessageWindowMonitor final : public HidMonitor {
+// The queue both monitors share: a message-only window's WM_DEVICECHANGE
+// become events, read with ReadEvents; the callback wakes the reader when
+// events start waiting, not for each one.
+class MessageWindowEvents : public HidMonitor {
+ public:
+  int PollFd() const override { return -1; }
+
+  void SetEventsWaitingCallback(std::function<void()> eventsWaiting) override {
+    std::lock_guard lock(mutex_);
+    eventsWaiting_ = std::move(eventsWaiting);
+  }
+
+  std::vector<HidEvent> ReadEvents() override {
+    std::lock_guard lock(mutex_);
+    return std::exchange(events_, {});
+  }
+
+ protected:
+  // A message-only window of `windowClass` on the calling thread whose
+  // notifications reach this queue; nullptr when it cannot be made.
+  HWND MakeWindow(const wchar_t* windowClass) {
+    WNDCLASSEXW classInfo{};
+    classInfo.cbSize = sizeof classInfo;
+    classInfo.lpfnWndProc = &WindowProc;
+    classInfo.hInstance = ::GetModuleHandleW(nullptr);
+    classInfo.lpszClassName = windowClass;
+    ::RegisterClassExW(&classInfo);  // fails harmlessly when already registered
+    HWND window = ::CreateWindowExW(0, windowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    classInfo.hInstance, nullptr);
+    if (window != nullptr) ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return window;
+  }
+  // From here on the window's notifications reach nobody.
+  static void Detach(HWND window) { ::SetWindowLongPtrW(window, GWLP_USERDATA, 0); }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DEVICECHANGE) {
+      auto* self = reinterpret_cast<MessageWindowEvents*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+      if (self != nullptr) self->Deliver(HidEventFromDeviceChange(wParam, lParam));
+      return TRUE;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  void Deliver(HidEvent event) {
+    if (event.kind == HidEventKind::kOther) return;
+    std::function<void()> wake;
+    {
+      std::lock_guard lock(mutex_);
+      const bool wasEmpty = events_.empty();
+      events_.push_back(std::move(event));
+      if (wasEmpty) wake = eventsWaiting_;
+    }
+    if (wake) wake();
+  }
+
+  std::mutex mutex_;
+  std::function<void()> eventsWaiting_;
+  std::vector<HidEvent> events_;
+};
+
+// The window on a thread of its own, for programs without a message loop.
+class MessageWindowMonitor final : public MessageWindowEvents {
  public:
   explicit MessageWindowMonitor(HidSystemCalls& calls) : calls_(calls) {}
 
@@ -74,55 +138,12 @@ class MessageWindowMonitor final : public HidMonitor {
     return false;
   }
 
-  int PollFd() const override { return -1; }
-
-  void SetEventsWaitingCallback(std::function<void()> eventsWaiting) override {
-    std::lock_guard lock(mutex_);
-    eventsWaiting_ = std::move(eventsWaiting);
-  }
-
-  std::vector<HidEvent> ReadEvents() override {
-    std::lock_guard lock(mutex_);
-    return std::exchange(events_, {});
-  }
-
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DEVICECHANGE) {
-      auto* self = reinterpret_cast<MessageWindowMonitor*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-      if (self != nullptr) self->Deliver(HidEventFromDeviceChange(wParam, lParam));
-      return TRUE;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-  }
-
-  void Deliver(HidEvent event) {
-    if (event.kind == HidEventKind::kOther) return;
-    std::function<void()> wake;
-    {
-      std::lock_guard lock(mutex_);
-      const bool wasEmpty = events_.empty();
-      events_.push_back(std::move(event));
-      if (wasEmpty) wake = eventsWaiting_;
-    }
-    if (wake) wake();
-  }
-
   void Run(std::promise<bool>& started) {
     threadId_ = ::GetCurrentThreadId();
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &WindowProc;
-    windowClass.hInstance = ::GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kWindowClass;
-    ::RegisterClassExW(&windowClass);  // fails harmlessly when already registered
-    HWND window = ::CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    windowClass.hInstance, nullptr);
-    HDEVNOTIFY notification = nullptr;
-    if (window != nullptr) {
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-      notification = RegisterWindowForHidNotifications(calls_, window);
-    }
+    HWND window = MakeWindow(kWindowClass);
+    HDEVNOTIFY notification =
+        window != nullptr ? RegisterWindowForHidNotifications(calls_, window) : nullptr;
     if (notification == nullptr) {
       if (window != nullptr) ::DestroyWindow(window);
       started.set_value(false);
@@ -143,12 +164,45 @@ class MessageWindowMonitor final : public HidMonitor {
   HidSystemCalls& calls_;
   std::thread thread_;
   std::atomic<DWORD> threadId_{0};
-  std::mutex mutex_;
-  std::function<void()> eventsWaiting_;
-  std::vector<HidEvent> events_;
+};
+
+// The window on the calling thread, whose own loop delivers its messages.
+class CurrentThreadMonitor final : public MessageWindowEvents {
+ public:
+  explicit CurrentThreadMonitor(HidSystemCalls& calls) : calls_(calls) {}
+
+  ~CurrentThreadMonitor() override {
+    if (notification_) calls_.UnregisterDeviceNotification(notification_);
+    if (!window_) return;
+    Detach(window_);
+    // A window goes only on its own thread; elsewhere it is asked to.
+    if (::GetWindowThreadProcessId(window_, nullptr) == ::GetCurrentThreadId()) {
+      ::DestroyWindow(window_);
+    } else {
+      ::PostMessageW(window_, WM_CLOSE, 0, 0);
+    }
+  }
+
+  bool Start() {
+    window_ = MakeWindow(kCurrentThreadWindowClass);
+    if (!window_) return false;
+    notification_ = RegisterWindowForHidNotifications(calls_, window_);
+    return notification_ != nullptr;
+  }
+
+ private:
+  HidSystemCalls& calls_;
+  HWND window_ = nullptr;
+  HDEVNOTIFY notification_ = nullptr;
 };
 
 }  // namespace
+
+std::unique_ptr<HidMonitor> CreateCurrentThreadMonitor(HidSystemCalls& calls) {
+  auto monitor = std::make_unique<CurrentThreadMonitor>(calls);
+  if (!monitor->Start()) return nullptr;
+  return monitor;
+}
 
 std::unique_ptr<HidMonitor> CreateMessageWindowMonitor(HidSystemCalls& calls) {
   auto monitor = std::make_unique<MessageWindowMonitor>(calls);
