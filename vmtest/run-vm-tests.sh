@@ -13,7 +13,8 @@
 #   --windows-build DIR   the Windows build folder with tr58kctl.exe and
 #               tr58k-config.exe (default: build-windows beside BUILD_DIR);
 #               built there, or brought up to date, first
-#   SCENARIO    names of vmtest/scenarios/*.sh to run (default: all)
+#   SCENARIO    names of vmtest/scenarios/*.sh to run (default: all but the
+#               benchmarks, *-bench, which run when named)
 # Environment:
 #   TR58K_VM_CACHE     where the kernel is kept (default ~/.cache/tr58k-vmtest)
 #   TR58K_VM_TIMEOUT   seconds before a hung VM fails the run (default 420;
@@ -121,9 +122,13 @@ if [ $# -gt 0 ]; then
 else
   SCENARIOS=()
   for f in "$HERE"/scenarios/*.sh; do
+    # Benchmarks (*-bench) check nothing of their own; they run when named.
+    case "$f" in *-bench.sh) continue ;; esac
     SCENARIOS+=("$(basename "$f" .sh)")
   done
 fi
+# A benchmark named: the Windows build brings its program up to date too.
+case " ${SCENARIOS[*]} " in *"-bench "*) WINDOWS_BENCH=1 ;; esac
 LINUX_SCENARIOS=()
 WINDOWS_SCENARIOS=()
 for s in "${SCENARIOS[@]}"; do

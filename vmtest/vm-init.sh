@@ -84,7 +84,9 @@ for name in $(cat /vmtest/scenarios.list); do
   udev_mark=$(wc -l <$LOGS/udev-events.log 2>/dev/null || echo 0)
   trace_mark=$(wc -l <$LOGS/wine-trace.log 2>/dev/null || echo 0)
   echo "VMTEST-BEGIN $name"
-  if timeout "$SCENARIO_TIMEOUT" sh -c ". $LIBS; WORK=$work; . /vmtest/scenarios/$name.sh; finish"; then
+  limit=$SCENARIO_TIMEOUT
+  case "$name" in *-bench) limit=1200 ;; esac
+  if timeout "$limit" sh -c ". $LIBS; WORK=$work; . /vmtest/scenarios/$name.sh; finish"; then
     result=PASS
     passed=$((passed + 1))
   else

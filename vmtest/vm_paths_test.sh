@@ -25,15 +25,17 @@ check() {  # DESCRIPTION COMMAND...
 
 # A Windows build with the programs where CMake puts them (and the
 # installer's stripped copies beside, which must not be taken).
-mkdir -p "$WINDOWS_BUILD/src/cli" "$WINDOWS_BUILD/src/app" "$BUILD_DIR/vmtest" \
+mkdir -p "$WINDOWS_BUILD/src/cli" "$WINDOWS_BUILD/src/app/win32" "$BUILD_DIR/vmtest" \
   "$WINDOWS_BUILD/packaging/windows/programs" "$HOST_WINE_PREFIX" "$WINDOWS_LOG_DIR"
-for exe in src/cli/tr58kctl.exe src/app/tr58k-config.exe packaging/windows/programs/tr58kctl.exe; do
+for exe in src/cli/tr58kctl.exe src/app/tr58k-config.exe src/app/win32/win32_startup_bench.exe \
+    packaging/windows/programs/tr58kctl.exe; do
   echo "$exe" >"$WINDOWS_BUILD/$exe"
 done
 echo hid-list >"$WIN_HID_LIST"
 echo window-watch >"$WIN_WINDOW_WATCH"
 CTL_EXE=$(windows_find_program tr58kctl.exe)
 CONFIG_EXE=$(windows_find_program tr58k-config.exe)
+STARTUP_BENCH_EXE=$(windows_find_program win32_startup_bench.exe)
 check "the programs are the build's own" \
   test "$CTL_EXE" = "$WINDOWS_BUILD/src/cli/tr58kctl.exe" -a "$CONFIG_EXE" = "$WINDOWS_BUILD/src/app/tr58k-config.exe"
 windows_share_programs
@@ -58,7 +60,7 @@ done
 
 # What the VM's init and scenarios read, in a plain POSIX shell.
 conf=$(sh -c '. "$1"; for v in SHARE_programs SHARE_wineprefix WINE_PREFIX_DIR CTL_EXE CONFIG_EXE \
-  WIN_HID_LIST WIN_WINDOW_WATCH; do eval "echo \"$v=\$$v\""; done' sh "$base/stage/windows.conf")
+  WIN_HID_LIST WIN_WINDOW_WATCH STARTUP_BENCH_EXE; do eval "echo \"$v=\$$v\""; done' sh "$base/stage/windows.conf")
 value() { sed -n "s/^$1=//p" <<<"$conf"; }
 for tag in programs wineprefix; do
   point=$(value "SHARE_$tag")
@@ -68,7 +70,7 @@ done
 check "the prefix is the wineprefix share" test "$(value WINE_PREFIX_DIR)" = "$(value SHARE_wineprefix)"
 check "that share is the host's prefix" test "${host_folder[wineprefix]}" = "$HOST_WINE_PREFIX"
 check "windows.conf never names the checkout" sh -c '! grep -qF "$1" "$2"' sh "$base" "$base/stage/windows.conf"
-for exe in CTL_EXE CONFIG_EXE WIN_HID_LIST WIN_WINDOW_WATCH; do
+for exe in CTL_EXE CONFIG_EXE WIN_HID_LIST WIN_WINDOW_WATCH STARTUP_BENCH_EXE; do
   in_vm=$(value "$exe")
   relative=${in_vm#"$(value SHARE_programs)"/}
   check "$exe lies in the programs' share ($in_vm)" test "$relative" != "$in_vm"

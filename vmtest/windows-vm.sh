@@ -17,6 +17,9 @@ WIN_HID_LIST="$BUILD_DIR/vmtest/tr58k-win-hid-list.exe"
 WIN_WINDOW_WATCH="$BUILD_DIR/vmtest/tr58k-win-window-watch.exe"
 CTL_EXE=""
 CONFIG_EXE=""
+# The start-up benchmark (win-startup-bench, run only when named); the VM
+# gets it when the Windows build has it.
+STARTUP_BENCH_EXE=""
 WINDOWS_QEMU_OPTIONS=()
 # Where the VM mounts its shares (inside the chroot, and under /host outside).
 VM_SHARES=/tmp/tr58k-vm
@@ -43,7 +46,9 @@ windows_build_programs() {
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake" >/dev/null || return 1
   fi
   echo "vmtest: building tr58kctl.exe and tr58k-config.exe in $WINDOWS_BUILD"
-  cmake --build "$WINDOWS_BUILD" --target tr58kctl tr58k-config -j "$(nproc)" >/dev/null ||
+  local targets=(tr58kctl tr58k-config)
+  [ "${WINDOWS_BENCH:-0}" = 1 ] && targets+=(win32_startup_bench)
+  cmake --build "$WINDOWS_BUILD" --target "${targets[@]}" -j "$(nproc)" >/dev/null ||
     return 1
 }
 
@@ -90,11 +95,12 @@ windows_prefix() {
 # is written twice.
 qemu_option_path() { printf '%s' "${1//,/,,}"; }
 
-# The copy of the four programs the VM runs, fresh for each run.
+# The copy of the programs the VM runs, fresh for each run.
 windows_share_programs() {
   rm -rf "$WINDOWS_PROGRAMS_DIR"
   mkdir -p "$WINDOWS_PROGRAMS_DIR"
-  cp "$CTL_EXE" "$CONFIG_EXE" "$WIN_HID_LIST" "$WIN_WINDOW_WATCH" "$WINDOWS_PROGRAMS_DIR/"
+  cp "$CTL_EXE" "$CONFIG_EXE" "$WIN_HID_LIST" "$WIN_WINDOW_WATCH" ${STARTUP_BENCH_EXE:+"$STARTUP_BENCH_EXE"} \
+    "$WINDOWS_PROGRAMS_DIR/"
 }
 
 # The 9p shares: the host's root and the programs read-only, the prefix and
@@ -122,6 +128,7 @@ windows_prepare() {
   }
   CTL_EXE=$(windows_find_program tr58kctl.exe)
   CONFIG_EXE=$(windows_find_program tr58k-config.exe)
+  STARTUP_BENCH_EXE=$(windows_find_program win32_startup_bench.exe)
   if [ -z "$CTL_EXE" ] || [ -z "$CONFIG_EXE" ]; then
     echo "vmtest: the Windows build made no tr58kctl.exe or no tr58k-config.exe" >&2
     return 1
@@ -147,8 +154,8 @@ windows_stage_config() {
     echo "SHARE_programs=$VM_SHARES/programs"
     echo "SHARE_wineprefix=$VM_SHARES/wineprefix"
     echo "WINE_PREFIX_DIR=$VM_SHARES/wineprefix"
-    for exe in CTL_EXE CONFIG_EXE WIN_HID_LIST WIN_WINDOW_WATCH; do
-      echo "$exe=$VM_SHARES/programs/$(basename "${!exe}")"
+    for exe in CTL_EXE CONFIG_EXE WIN_HID_LIST WIN_WINDOW_WATCH STARTUP_BENCH_EXE; do
+      if [ -n "${!exe}" ]; then echo "$exe=$VM_SHARES/programs/$(basename "${!exe}")"; fi
     done
   } > "$1/windows.conf"
 }

@@ -16,8 +16,9 @@
 // controls 6 and themes of the program's manifest, the same with the main
 // window's controls (its template, no program behind it), the program on the
 // simulated mouse unplugged (its window, no device code), the program with
-// the platform's own backend (no mouse where none is plugged in) and the
-// program with --simulate. Medians, least and largest are printed.
+// the platform's own backend (no mouse where none is plugged in; the VM's
+// virtual mouse in vmtest/scenarios/win-startup-bench.sh) and the program
+// with --simulate. Medians, least and largest are printed.
 //
 // --chinese-fonts links the dialog font to the WenQuanYi fonts for the
 // run (the prefix's value is put back after), as a Chinese Windows links
@@ -271,7 +272,7 @@ int wmain(int argc, wchar_t** argv) {
       {"bare, common controls 6", bare + L" " + program},
       {"bare, the window's controls", bare + L" " + program + L" --controls"},
       {"tr58k-config --simulate-unplugged", program + L" --simulate-unplugged"},
-      {"tr58k-config (no mouse)", program},
+      {"tr58k-config, HID backend", program},
       {"tr58k-config --simulate", program + L" --simulate"},
   };
   std::vector<std::vector<Sample>> samples(std::size(starts));
@@ -285,9 +286,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   for (size_t k = 0; k < std::size(starts); ++k) Report(starts[k].name, samples[k]);
   const double bareMs = Median(samples[0], &Sample::ms);
-  std::printf("first paint against the bare dialog: no mouse %.2fx, simulated mouse %.2fx\n",
+  std::printf("first paint against the bare dialog: HID backend %.2fx, simulated mouse %.2fx\n",
               Median(samples[4], &Sample::ms) / bareMs, Median(samples[5], &Sample::ms) / bareMs);
-  std::printf("against the bare dialog with the window's controls: no mouse %.2fx\n",
+  std::printf("against the bare dialog with the window's controls: HID backend %.2fx\n",
               Median(samples[4], &Sample::ms) / Median(samples[2], &Sample::ms));
   return 0;
 }
